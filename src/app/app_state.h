@@ -1,0 +1,21 @@
+// The editor state owned by the event loop: selection, grabbed node, unsaved
+// changes, the save prompt, the label being dragged out, the cursor readout, the
+// help panel and the attribute clipboard.
+#pragma once
+
+#include "labels/label.h"
+
+struct AppState {
+    int selected = -1;    // index into the LabelList, -1 for none
+    int activeNode = -1;  // grabbed control node 0..3 of the selected label, -1 for none
+    bool changed = false;
+    bool quitAsked = false;
+    bool creating = false;
+    Label newLabel;
+    MapPoint pressPos;
+    MapPoint cursorPos;
+    bool cursorShown = false;
+    bool helpVisible = false;
+    Label attributeClipboard;
+    bool clipboardValid = false;
+};

@@ -1,0 +1,40 @@
+// The view: the map seen from straight above through an orthographic projection.
+//
+// A map point p goes to the screen through (applied right to left):
+//   normalise: translate by -c (box centre), scale by (2/D, 2/D, 1), D the box's 3D diagonal;
+//   pan: translate by (panX, panY, 0); zoom and turn: scale by (-zoom, -zoom, 1);
+//   translate by (0, 0, 0.5); orthographic projection x in [-w/h, w/h], y in [-1, 1].
+// One normalised unit is zoom*windowHeight/2 pixels; the view centre shows the
+// normalised point (-panX, -panY).
+//
+// computeViewMatrices builds the matrices a full frame leaves behind (what
+// drawFrame captures from GL), so picking and its tests work without a window.
+#pragma once
+
+#include "app/app_state.h"
+#include "labels/label.h"
+#include "terrain/terrain.h"
+
+struct ViewState {
+    float zoom = 3.0f;
+    float panX = 0;
+    float panY = 0;
+    int windowWidth = 500;
+    int windowHeight = 500;
+    double modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    double projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    int viewport[4] = {0, 0, 500, 500};
+};
+
+// Half the depth range of the orthographic projection; wide enough for any map height.
+constexpr double VIEW_DEPTH = 1.0e7;
+
+// The box centre c and diagonal length D of the map normalisation; a box without
+// extent (all vertices in one point) gets D = 2, a unit scale.
+void mapNormalisation(const TerrainMesh& terrain, MapVertex& c, float& d);
+void computeViewMatrices(ViewState& view, const TerrainMesh& terrain);
+MapPoint unprojectMouse(const ViewState& view, int x, int y);
+// Window pixel (origin top-left) of a map point through the captured matrices.
+MapPoint projectToWindow(const ViewState& view, MapPoint p);
+void pickAt(AppState& app, const LabelList& labels, MapPoint m);
+void centreViewOn(ViewState& view, const TerrainMesh& terrain, MapPoint p, float r);

@@ -1,0 +1,35 @@
+// The configuration file "Veltrune.cfg": one small text file read once at start-up.
+//
+// readConfig fills an AppConfig from the file and reports problems on standard
+// output; on false the program ends before any window opens. parseConfig does the
+// same on text already in memory (CR LF already turned into LF).
+//
+// Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]).
+// Reading succeeds when exactly six values were counted: module_path, the two
+// numbers of texture_size, font, charset and mip_map, each once; test_mode is optional.
+#pragma once
+
+#include <string>
+#include <vector>
+
+constexpr size_t CONFIG_TEXT_MAX = 1023;  // longest text value or token
+constexpr size_t MIP_MAP_MAX = 50;        // most mip_map entries
+
+struct AppConfig {
+    std::string module_path = "C:\\Games\\Karnwold800\\Modules\\Brask\\";
+    int texture_width = 1024;
+    int texture_height = 512;
+    std::string font = "usedFont.TTF";
+    std::string charset = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ";
+    bool test_mode = false;
+    std::vector<int> mip_map;  // per-level opacity in percent, level 0 first
+};
+
+// Sets every field to its default; the mip_map list is left as it is.
+void setConfigDefaults(AppConfig& config);
+
+bool readConfig(AppConfig& config, const std::string& path);
+bool parseConfig(AppConfig& config, const std::string& text, const std::string& path);
+
+// A module file: the module folder joined to a file name by plain concatenation.
+std::string modulePath(const AppConfig& config, const std::string& name);

@@ -1,0 +1,32 @@
+// Map icons and parties: the line reader shared by the orig files, the reader of
+// the module's party positions, and the icon and party records written for letters.
+//
+// Text is held in memory with LF line ends; the export converts what it writes to
+// CR LF. A last line without a line end is still a line, and lines have no length limit.
+#pragma once
+
+#include <string>
+
+#include "labels/label.h"
+#include "terrain/terrain.h"
+
+struct TextLineReader {
+    const std::string* text = nullptr;
+    size_t pos = 0;
+};
+
+// The next line without its line end; false at the end of the text.
+bool readTextLine(TextLineReader& in, std::string& line);
+// Reads one line and appends it with "\n" to out; false at the end of the text.
+bool copyTextLine(TextLineReader& in, std::string& out);
+// The leading decimal integer of a line, 0 if there is none.
+int leadingInt(const std::string& line);
+
+// Reads "parties.orig.txt" and appends the shown party positions to terrain.partyPositions.
+bool readPartyPositions(TerrainMesh& terrain, const std::string& path);
+bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
+
+// Sets letter.icon = k and appends its icon record.
+void writeIconRecord(LabelLetter& letter, std::string& out, int k);
+// Appends the party record of letter (number p), whose icon is its representative's.
+void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p);

@@ -1,0 +1,35 @@
+// The label store "savedData.txt": the user's labels between runs, one line per label.
+//
+//   v1
+//   <count>
+//   <text as "%c " per letter, '_' for a space>| <four nodes as " %f %f "> <" %f %d %d %d %d\n": size, visibility, width, italic, spare>
+//
+// A file without the "v" line is version 0: its label lines end with size and
+// visibility only. Saving writes the whole store beside the old file and renames
+// it into place, so a failed save leaves the old store untouched. A damaged store
+// loads the labels read completely, says on standard output where reading stopped,
+// and the next save first keeps the damaged file as "<path>.bak".
+#pragma once
+
+#include <string>
+
+#include "labels/label.h"
+#include "overlay/message_log.h"
+
+struct LabelStore {
+    std::string path = "savedData.txt";
+    bool keepBackup = false;  // the loaded file was damaged: keep it as .bak before the next save
+};
+
+// Saves every label; shows "All label saved. Will be loaded at the next run." or
+// "Cannot save internal file?!". The caller clears its changed flag on true.
+bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log);
+// Loads the store into labels (ids renumbered from 0). False when the file cannot
+// be opened (labels untouched). A damaged file gives true with the labels read completely.
+bool loadLabels(LabelList& labels, LabelStore& store);
+
+// One label line, appended to out.
+void writeLabel(const Label& label, std::string& out);
+// Parses the store text; returns the number of labels read completely, and in
+// error a description of where reading stopped (empty when the whole file was read).
+bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error);

@@ -1,0 +1,31 @@
+// Each letter's quad on the terrain, for the export and ctrl-d, and the search for
+// letters of the same shape that can share one exported mesh.
+//
+// buildAllLetterGeometry builds, for every non-space letter, its corners in its own
+// frame (direction (1, 0)), the corner heights above the terrain under its centre,
+// its angle and its anchor. It asks the terrain for five heights per letter, through
+// the spatial index or (useIndex false) the linear scan. The "Z=%f " trace of every
+// corner height is appended to trace; the caller prints it as one line.
+//
+// countDuplicates links each letter to a later one of the same shape (label by
+// label), evens out their values, and finally re-links every chain to its
+// representative, the letter at its end which gets its own mesh and icon.
+#pragma once
+
+#include <string>
+
+#include "atlas/atlas.h"
+#include "labels/label.h"
+#include "terrain/terrain.h"
+
+MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k);
+void buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
+                   std::string& trace, bool useIndex = true);
+void buildAllLetterGeometry(LabelList& labels, TerrainMesh& terrain, const GlyphAtlas& atlas,
+                            std::string& trace, bool useIndex = true);
+bool sameShape(const LabelLetter& a, const LabelLetter& b);
+void mergeDuplicate(LabelLetter& a, LabelLetter& b, LetterRef bRef);
+int countDuplicates(LabelList& labels);
+// The letter a reference names.
+LabelLetter& letterAt(LabelList& labels, LetterRef ref);
+const LabelLetter& letterAt(const LabelList& labels, LetterRef ref);

@@ -1,0 +1,30 @@
+#include "overlay/message_log.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+void showMessage(MessageLog& log, const std::string& text) {
+    log.slots[log.nextSlot] = text.substr(0, MESSAGE_MAX);
+    log.nextSlot = (log.nextSlot + 1) % 4;
+}
+
+std::vector<std::string> messagesNewestFirst(const MessageLog& log) {
+    std::vector<std::string> out;
+    for (int i = 0; i < 4; ++i) {
+        const std::string& m = log.slots[(log.nextSlot + 3 - i) % 4];
+        if (!m.empty()) out.push_back(m);
+    }
+    return out;
+}
+
+bool writeLogFile(const MessageLog& log, const std::string& path) {
+    std::string text;
+    for (const std::string& m : messagesNewestFirst(log)) text += m + "\n";
+    if (!replaceFileWith(path, text)) {
+        std::printf("Cannot write \"%s\": the export messages are not logged.\n", path.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,185 @@
+#include "platform/platform.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace {
+
+long long writeBudget = -1;
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The entry of dir whose name equals name ignoring ASCII case, or name itself.
+std::string matchEntry(const std::string& dir, const std::string& name) {
+    std::string probe = dir.empty() ? name : dir + "/" + name;
+    if (name == "." || name == ".." || exists(probe)) return name;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return name;
+    std::string found = name;
+    while (dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+// A FILE whose writes fail once the shared budget is used up.
+struct BudgetCookie {
+    FILE* real;
+};
+
+ssize_t budgetWrite(void* c, const char* buf, size_t size) {
+    auto* cookie = static_cast<BudgetCookie*>(c);
+    size_t allowed = size;
+    if (writeBudget >= 0 && static_cast<long long>(size) > writeBudget) allowed = static_cast<size_t>(writeBudget);
+    size_t done = allowed ? std::fwrite(buf, 1, allowed, cookie->real) : 0;
+    if (writeBudget >= 0) writeBudget -= static_cast<long long>(done);
+    if (done < size) {
+        errno = ENOSPC;
+        return done ? static_cast<ssize_t>(done) : -1;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+int budgetClose(void* c) {
+    auto* cookie = static_cast<BudgetCookie*>(c);
+    int rc = std::fclose(cookie->real);
+    delete cookie;
+    return rc;
+}
+
+}  // namespace
+
+std::string resolvePath(const std::string& path) {
+    std::string p = path;
+    for (char& ch : p)
+        if (ch == '\\') ch = '/';
+    std::string out;
+    size_t i = 0;
+    if (!p.empty() && p[0] == '/') {
+        out = "/";
+        i = 1;
+    }
+    bool missing = false;  // once a component is missing, the rest cannot be matched
+    while (i <= p.size()) {
+        size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        std::string comp = p.substr(i, j - i);
+        if (!comp.empty()) {
+            std::string dir = out == "/" ? "/" : (out.empty() ? "" : out.substr(0, out.size() - 1));
+            std::string name = missing ? comp : matchEntry(dir, comp);
+            if (!exists(out + name)) missing = true;
+            out += name;
+            if (j < p.size()) out += "/";
+        } else if (j < p.size() && !out.empty() && out.back() != '/') {
+            out += "/";
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+FILE* openFile(const std::string& path, const char* mode) {
+    return std::fopen(resolvePath(path).c_str(), mode);
+}
+
+bool readBinaryFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    FILE* f = openFile(path, "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool readTextFile(const std::string& path, std::string& text) {
+    std::string raw;
+    if (!readBinaryFile(path, raw)) {
+        text.clear();
+        return false;
+    }
+    text.clear();
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        text.push_back(raw[i]);
+    }
+    return true;
+}
+
+std::string toCrlf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+bool beginReplace(ReplaceFile& rf, const std::string& path) {
+    rf.finalPath = resolvePath(path);
+    rf.tempPath = rf.finalPath + ".new";
+    FILE* real = std::fopen(rf.tempPath.c_str(), "wb");
+    if (!real) {
+        rf.file = nullptr;
+        return false;
+    }
+    if (writeBudget < 0) {
+        rf.file = real;
+        return true;
+    }
+    cookie_io_functions_t io{nullptr, budgetWrite, nullptr, budgetClose};
+    rf.file = ::fopencookie(new BudgetCookie{real}, "wb", io);
+    if (!rf.file) {
+        std::fclose(real);
+        std::remove(rf.tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool commitReplace(ReplaceFile& rf) {
+    if (!rf.file) return false;
+    bool ok = std::fflush(rf.file) == 0 && !std::ferror(rf.file);
+    // The real file under a budget cookie is synced by its own fclose path; a plain one here.
+    int fd = ::fileno(rf.file);
+    if (ok && fd >= 0) ok = ::fsync(fd) == 0;
+    if (std::fclose(rf.file) != 0) ok = false;
+    rf.file = nullptr;
+    if (ok && std::rename(rf.tempPath.c_str(), rf.finalPath.c_str()) != 0) ok = false;
+    if (!ok) std::remove(rf.tempPath.c_str());
+    return ok;
+}
+
+void abortReplace(ReplaceFile& rf) {
+    if (rf.file) std::fclose(rf.file);
+    rf.file = nullptr;
+    std::remove(rf.tempPath.c_str());
+}
+
+bool replaceFileWith(const std::string& path, const std::string& bytes) {
+    ReplaceFile rf;
+    if (!beginReplace(rf, path)) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), rf.file) != bytes.size()) {
+        abortReplace(rf);
+        return false;
+    }
+    return commitReplace(rf);
+}
+
+void setWriteFailureAfter(long long bytes) { writeBudget = bytes; }

@@ -1,0 +1,54 @@
+// Files on disk, the way the module's Windows-born names expect them.
+//
+// - Module paths use backslashes and are case-insensitive on their home system.
+//   resolvePath turns every '\' into '/' and resolves each component
+//   case-insensitively against the entries that exist; a component that does not
+//   exist (a file about to be created) is kept as written.
+// - Text is read whole into memory with every CR LF turned into LF (readTextFile);
+//   all readers parse from that buffer, so none of them can read past its end.
+// - Files are replaced only whole: ReplaceFile writes a new file beside the old
+//   one and renames it into place on commit, so a failed write leaves the old
+//   file byte for byte as it was.
+// - toCrlf turns LF line ends into CR LF for the module files the game reads.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+std::string resolvePath(const std::string& path);
+
+// Opens a path through resolvePath with the given stdio mode.
+FILE* openFile(const std::string& path, const char* mode);
+
+// Reads the whole file; CR LF becomes LF. False when it cannot be opened or read.
+bool readTextFile(const std::string& path, std::string& text);
+
+// Reads the whole file as bytes. False when it cannot be opened or read.
+bool readBinaryFile(const std::string& path, std::string& bytes);
+
+// Every LF not already preceded by CR becomes CR LF.
+std::string toCrlf(const std::string& text);
+
+// A file being written beside its final place.
+struct ReplaceFile {
+    FILE* file = nullptr;
+    std::string finalPath;  // resolved path of the file being replaced
+    std::string tempPath;   // the new file beside it
+};
+
+// Opens "<final>.new" for binary writing. False when it cannot be created.
+bool beginReplace(ReplaceFile& rf, const std::string& path);
+// Flushes, syncs and closes the new file and renames it over the old one.
+// False (and the old file untouched, the new one removed) on any write, flush,
+// close or rename error.
+bool commitReplace(ReplaceFile& rf);
+// Drops the new file; the old one stays as it was.
+void abortReplace(ReplaceFile& rf);
+
+// Writes the whole buffer to path through beginReplace/commitReplace.
+bool replaceFileWith(const std::string& path, const std::string& bytes);
+
+// Test seam for write failures: when set to n >= 0, every file opened by
+// beginReplace accepts only n more bytes in all and then fails its writes, as a
+// full disk would. -1 (the default) turns it off.
+void setWriteFailureAfter(long long bytes);

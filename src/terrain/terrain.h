@@ -1,0 +1,77 @@
+// The module's world map: a triangle mesh read once from "map.txt".
+//
+// Coordinates are the mesh's own: x and y span the map plane (seen from above),
+// z is the height. Every label coordinate is in this system.
+//
+// Calls in the order they are used:
+//   readTerrainMesh (or parseTerrainMesh on text in memory) fills the mesh, its
+//   bounding box, every face's light and the spatial index;
+//   heightAt answers the terrain height under a map point from the index and
+//   remembers the face it found in lastFace; lastFaceNormal gives that face's normal.
+//   heightAtLinear is the plain scan over all faces in file order that heightAt
+//   must always agree with (results and lastFace).
+//
+// The mesh is read-only after start-up except for lastFace (a query cursor) and
+// partyPositions (filled once by the party reader).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct MapPoint {
+    float x = 0;
+    float y = 0;
+};
+
+struct MapVertex {
+    float x = 0, y = 0, z = 0;
+};
+
+struct MapFace {
+    int corners[3] = {0, 0, 0};  // indices into vertices, always valid after reading
+    int terrainType = 0;
+    float light = 0;
+};
+
+// Uniform grid over the bounding box; each cell lists, in ascending order, the
+// faces whose x/y bounding box touches it.
+struct TerrainIndex {
+    float minX = 0, minY = 0;
+    float cellW = 1, cellH = 1;
+    int cols = 0, rows = 0;
+    std::vector<uint32_t> cellStart;  // cols*rows + 1 offsets into cellFaces
+    std::vector<uint32_t> cellFaces;
+};
+
+struct TerrainMesh {
+    std::vector<MapVertex> vertices;
+    std::vector<MapFace> faces;
+    MapVertex boxMin{1, 1, 1};
+    MapVertex boxMax{-1, -1, -1};
+    std::vector<MapPoint> partyPositions;
+    TerrainIndex index;
+    int lastFace = -1;  // face found by the most recent height query; -1 for none
+};
+
+// (0, -1, 3) / sqrt(10) in 32-bit floats.
+extern const MapVertex LIGHT_DIRECTION;
+
+// Prints "Cannot open map ..." or one line naming the file and the fault of bad
+// content on standard output, and returns false; the mesh is then left empty.
+bool readTerrainMesh(TerrainMesh& mesh, const std::string& path);
+// Parses map text; on bad content returns false with a one-line description in error.
+bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
+// Reference reader: plain sscanf-style parsing, no index (for the benchmark and tests).
+bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
+
+void computeBoundingBox(TerrainMesh& mesh);
+MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face);
+void computeFaceLight(const TerrainMesh& mesh, MapFace& face);
+void buildTerrainIndex(TerrainMesh& mesh);
+
+bool pointInFace(const TerrainMesh& mesh, const MapFace& face, MapPoint p, float w[3]);
+float heightAt(TerrainMesh& mesh, MapPoint p);
+float heightAtLinear(TerrainMesh& mesh, MapPoint p);
+// Writes the normal of lastFace into n; leaves n unchanged when there is none.
+void lastFaceNormal(const TerrainMesh& mesh, float& nx, float& ny, float& nz);

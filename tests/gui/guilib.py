@@ -1,0 +1,194 @@
+"""Drives the real editor under Xvfb: start it in a working directory, find its
+window, send real input with xdotool, take screenshots and read pixels.
+
+Every test script is called as: python3 test_x.py <path to veltrune> <source dir>,
+with DISPLAY set to a private Xvfb server (tests/gui/with_xvfb.sh)."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+CAPTION = "Veltrune v0.6"
+
+
+def args():
+    """(program, source dir) from the command line."""
+    return os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+
+
+def make_workdir(source_dir, with_example=True):
+    """A fresh temporary working directory; with_example copies example/ into it
+    (its Veltrune.cfg names the module relative to the working directory)."""
+    d = tempfile.mkdtemp(prefix="vt_gui_")
+    if with_example:
+        ex = os.path.join(source_dir, "example")
+        for name in os.listdir(ex):
+            src = os.path.join(ex, name)
+            if os.path.isdir(src):
+                shutil.copytree(src, os.path.join(d, name))
+            else:
+                shutil.copy(src, d)
+    return d
+
+
+def xdo(*a, check=True):
+    r = subprocess.run(["xdotool"] + [str(x) for x in a], capture_output=True, text=True)
+    if check and r.returncode != 0:
+        raise RuntimeError("xdotool %s failed: %s" % (a, r.stderr))
+    return r.stdout.strip()
+
+
+class Editor:
+    """One running editor process."""
+
+    def __init__(self, program, workdir, extra_args=(), timeout=30):
+        self.workdir = workdir
+        self.out = open(os.path.join(workdir, "stdout.log"), "w+")
+        self.proc = subprocess.Popen([program] + list(extra_args), cwd=workdir,
+                                     stdout=self.out, stderr=subprocess.STDOUT)
+        self.window = None
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.proc.poll() is not None:
+                raise RuntimeError("editor ended at start-up: " + self.stdout())
+            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", CAPTION],
+                               capture_output=True, text=True)
+            ids = r.stdout.split()
+            if ids:
+                self.window = ids[-1]
+                break
+            time.sleep(0.2)
+        if self.window is None:
+            self.kill()
+            raise RuntimeError("no editor window appeared")
+        time.sleep(0.5)
+        self.focus()
+
+    def stdout(self):
+        self.out.flush()
+        with open(self.out.name) as f:
+            return f.read()
+
+    def focus(self):
+        xdo("mousemove", "--window", self.window, 250, 250)
+        xdo("windowfocus", "--sync", self.window, check=False)
+
+    def key(self, *keys, delay=0.15):
+        for k in keys:
+            xdo("key", "--clearmodifiers", k)
+            time.sleep(delay)
+
+    def type(self, text, delay=0.3):
+        xdo("type", "--delay", 60, text)
+        time.sleep(delay)
+
+    def geometry(self):
+        out = xdo("getwindowgeometry", "--shell", self.window)
+        g = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+
+    def move(self, x, y):
+        """Pointer to window pixel (x, y), origin top-left."""
+        wx, wy, _, _ = self.geometry()
+        xdo("mousemove", wx + x, wy + y)
+        time.sleep(0.05)
+
+    def click(self, x, y, button=1):
+        self.move(x, y)
+        xdo("click", button)
+        time.sleep(0.2)
+
+    def drag(self, points, button=1, shift=False):
+        """Press at points[0], move through the rest, release at the last one."""
+        wx, wy, _, _ = self.geometry()
+        if shift:
+            xdo("keydown", "shift")
+        xdo("mousemove", wx + points[0][0], wy + points[0][1])
+        time.sleep(0.1)
+        xdo("mousedown", button)
+        time.sleep(0.1)
+        for x, y in points[1:]:
+            xdo("mousemove", wx + x, wy + y)
+            time.sleep(0.1)
+        xdo("mouseup", button)
+        if shift:
+            xdo("keyup", "shift")
+        time.sleep(0.3)
+
+    def screenshot(self, settle=0.6):
+        """The window's pixels as an Image."""
+        time.sleep(settle)
+        return screenshot_window(self.window)
+
+    def wait_exit(self, timeout=15):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGKILL)
+            self.proc.wait()
+
+
+class Image:
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x0, y0, x1, y1):
+        for y in range(max(0, y0), min(self.height, y1)):
+            for x in range(max(0, x0), min(self.width, x1)):
+                yield x, y, self.pixel(x, y)
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        raw = f.read()
+    parts = []
+    pos = 0
+    while len(parts) < 4:
+        while raw[pos:pos + 1].isspace():
+            pos += 1
+        if raw[pos:pos + 1] == b"#":
+            pos = raw.index(b"\n", pos) + 1
+            continue
+        start = pos
+        while not raw[pos:pos + 1].isspace():
+            pos += 1
+        parts.append(raw[start:pos])
+    pos += 1
+    assert parts[0] == b"P6" and int(parts[3]) == 255, "unexpected PPM"
+    return Image(int(parts[1]), int(parts[2]), raw[pos:])
+
+
+def screenshot_window(window):
+    fd, path = tempfile.mkstemp(suffix=".ppm")
+    os.close(fd)
+    try:
+        subprocess.run(["import", "-silent", "-window", str(window), "-depth", "8", "ppm:" + path],
+                       check=True, capture_output=True)
+        return read_ppm(path)
+    finally:
+        os.remove(path)
+
+
+def run_checks(checks):
+    """Runs each named check; prints one line per check and a closing tally."""
+    failed = 0
+    for name, fn in checks:
+        try:
+            fn()
+            print("PASS", name)
+        except Exception as e:  # noqa: BLE001 - report every failure and go on
+            failed += 1
+            print("FAIL", name, "-", e)
+    print("%d passed, %d failed" % (len(checks) - failed, failed))
+    sys.exit(1 if failed else 0)
