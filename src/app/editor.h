@@ -1,0 +1,31 @@
+// The process-wide instances of the editor, in one record. The program defines
+// exactly one Editor (src/app/instances.cpp); the input handlers, the frame drawing
+// and the export take it (or its parts) by reference, so tests build their own.
+#pragma once
+
+#include "app/app_state.h"
+#include "app/view.h"
+#include "atlas/atlas.h"
+#include "config/config.h"
+#include "labels/label.h"
+#include "labels/label_store.h"
+#include "overlay/message_log.h"
+#include "terrain/terrain.h"
+#include "terrain/terrain_colors.h"
+
+struct Editor {
+    AppConfig config;
+    AppState app;
+    ViewState view;
+    LabelList labels;
+    LabelStore store;
+    TerrainMesh terrain;
+    TerrainColorTable colors;
+    GlyphAtlas atlas;
+    MessageLog log;
+    int redrawRequests = 0;  // redraw requests posted by commands (pushRedraw), turned into SDL events by the loop
+    bool done = false;       // the event loop ends
+};
+
+// Queues one redraw request.
+inline void pushRedraw(Editor& ed) { ++ed.redrawRequests; }
