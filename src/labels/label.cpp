@@ -1,0 +1,175 @@
+// The label model: curve from the stored nodes, letter layout by arc length,
+// attribute copies, node editing and the picking distances.
+#include "labels/label.h"
+
+#include <cmath>
+#include <cstring>
+
+int nextLetterId = 0;
+
+void resetLetterIds() { nextLetterId = 0; }
+
+LabelLetter makeLetter(char c) {
+    LabelLetter letter;
+    letter.ch = c;
+    letter.id = nextLetterId++;
+    return letter;
+}
+
+void updateCurve(Label& label) {
+    const MapPoint s = label.nodes[0];
+    const MapPoint e = label.nodes[3];
+    const float dx = e.x - s.x;
+    const float dy = e.y - s.y;
+    label.curve[0] = s;
+    label.curve[3] = e;
+    for (int k = 1; k <= 2; ++k) {
+        const float a = label.nodes[k].x;
+        const float b = label.nodes[k].y;
+        label.curve[k].x = s.x + a * dx + b * dy;
+        label.curve[k].y = s.y + a * dy - b * dx;
+    }
+}
+
+MapPoint pointAt(const Label& label, float t) {
+    const float u = 1.0f - t;
+    const float b0 = u * u * u;
+    const float b1 = 3.0f * t * u * u;
+    const float b2 = 3.0f * t * t * u;
+    const float b3 = t * t * t;
+    const MapPoint* c = label.curve;
+    MapPoint p;
+    p.x = b0 * c[0].x + b1 * c[1].x + b2 * c[2].x + b3 * c[3].x;
+    p.y = b0 * c[0].y + b1 * c[1].y + b2 * c[2].y + b3 * c[3].y;
+    return p;
+}
+
+MapPoint directionAt(const Label& label, float t) {
+    const float u = 1.0f - t;
+    const float w0 = u * u;
+    const float w1 = 2.0f * t * u;
+    const float w2 = t * t;
+    const MapPoint* c = label.curve;
+    MapPoint d;
+    d.x = -3.0f * (w0 * (c[1].x - c[0].x) + w1 * (c[2].x - c[1].x) + w2 * (c[3].x - c[2].x));
+    d.y = -3.0f * (w0 * (c[1].y - c[0].y) + w1 * (c[2].y - c[1].y) + w2 * (c[3].y - c[2].y));
+    const float len = std::sqrt(d.x * d.x + d.y * d.y);
+    if (len > 0) {
+        d.x /= len;
+        d.y /= len;
+    }
+    return d;
+}
+
+static float distance(MapPoint a, MapPoint b) {
+    const float dx = a.x - b.x;
+    const float dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+void layoutLetters(Label& label) {
+    updateCurve(label);
+
+    // Arc length at t = k/10, k = 0..10.
+    float arc[11];
+    arc[0] = 0.0f;
+    for (int k = 1; k <= 10; ++k)
+        arc[k] = arc[k - 1] + distance(pointAt(label, k / 10.0f), pointAt(label, (k - 1) / 10.0f));
+    const float total = arc[10];
+
+    const size_t n = label.letters.size();
+    for (size_t i = 0; i < n; ++i) {
+        // The middle of the letter's equal slot of the arc length.
+        const float s = ((static_cast<float>(i) + 0.5f) / static_cast<float>(n)) * total;
+        int j = 1;
+        while (j < 10 && arc[j] <= s) ++j;
+        const float seg = arc[j] - arc[j - 1];
+        const float f = seg != 0.0f ? (s - arc[j - 1]) / seg : 0.0f;
+        const float t = (static_cast<float>(j - 1) + f) / 10.0f;
+        label.letters[i].position = pointAt(label, t);
+        label.letters[i].direction = directionAt(label, t);
+    }
+    applyAttributes(label);
+}
+
+void applyAttributes(Label& label) {
+    const int alpha = label.visibility * 255 / 100;
+    for (LabelLetter& letter : label.letters) {
+        letter.size = label.size;
+        letter.alpha = alpha;
+        letter.width = label.width;
+        letter.italic = label.italic;
+    }
+}
+
+void initFromDrag(Label& label, MapPoint p, MapPoint q) {
+    label.nodes[0] = p;
+    label.nodes[3] = q;
+    label.nodes[1] = MapPoint{0.33f, 0.0f};
+    label.nodes[2] = MapPoint{0.66f, 0.0f};
+}
+
+void moveNode(Label& label, MapPoint p, int k) {
+    if (k == 0 || k == 3) {
+        label.nodes[k] = p;
+    } else if (k == 1 || k == 2) {
+        const MapPoint s = label.nodes[0];
+        const float dx = label.nodes[3].x - s.x;
+        const float dy = label.nodes[3].y - s.y;
+        const float r = dx * dx + dy * dy;
+        // With start and end on one point the chord gives no frame to express the
+        // node in: keep the coefficients, so the label stays as it was.
+        if (r > 0.0f) {
+            const float px = p.x - s.x;
+            const float py = p.y - s.y;
+            const float a = (px * dx + py * dy) / r;
+            const float b = (dy * px - dx * py) / r;
+            if (std::isfinite(a) && std::isfinite(b)) label.nodes[k] = MapPoint{a, b};
+        }
+    }
+    updateCurve(label);
+}
+
+MapPoint centre(const Label& label) {
+    const MapPoint s = label.nodes[0];
+    const MapPoint e = label.nodes[3];
+    return MapPoint{(s.x + e.x) / 2.0f, (s.y + e.y) / 2.0f};
+}
+
+float extent(const Label& label) {
+    const MapPoint s = label.nodes[0];
+    const MapPoint e = label.nodes[3];
+    const float hx = std::fabs(s.x - e.x) / 2.0f;
+    const float hy = std::fabs(s.y - e.y) / 2.0f;
+    return hx > hy ? hx : hy;
+}
+
+float distanceToCurve(const Label& label, MapPoint p) {
+    float best = 1000.0f;
+    for (float t = 0.0f; t < 1.0f; t += 0.02f) {
+        const float d = distance(pointAt(label, t), p);
+        if (d < best) best = d;
+    }
+    return best;
+}
+
+float distanceToNode(const Label& label, MapPoint p, int k) {
+    if (k < 0 || k > 3) return 1000.0f;
+    return distance(label.curve[k], p);
+}
+
+std::string labelText(const Label& label) {
+    std::string text;
+    text.reserve(label.letters.size());
+    for (const LabelLetter& letter : label.letters) text.push_back(letter.ch);
+    return text;
+}
+
+size_t labelTextInto(const Label& label, char* buffer, size_t cap) {
+    if (!buffer || cap == 0) return 0;
+    size_t n = label.letters.size();
+    if (n > cap - 1) n = cap - 1;
+    for (size_t i = 0; i < n; ++i) buffer[i] = label.letters[i].ch;
+    buffer[n] = '\0';
+    return n;
+}
