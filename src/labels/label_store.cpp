@@ -1,0 +1,231 @@
+// The label store: writing the whole label list as text and reading it back.
+//
+// The reader follows the scanf patterns the file was written with ("%c " per
+// text character, " %f" and " %d" for numbers), on the whole file in memory, so
+// it can never read past the end. One label is one line: a line break inside a
+// label means the label was cut short. A damaged file keeps the labels read
+// completely; the caller is told where reading stopped.
+#include "labels/label_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace {
+
+void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void appendf(std::string& out, const char* format, ...) {
+    char small[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof small) {
+        out.append(small, static_cast<size_t>(n));
+        return;
+    }
+    std::string big(static_cast<size_t>(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(big.data(), big.size(), format, args);
+    va_end(args);
+    out.append(big.data(), static_cast<size_t>(n));
+}
+
+// A read position in the store text. The text is a std::string, so the byte at
+// size() is a NUL and strtof stops there at the latest.
+struct Reader {
+    const std::string& text;
+    size_t pos = 0;
+
+    bool atEnd() const { return pos >= text.size(); }
+    char peek() const { return atEnd() ? '\0' : text[pos]; }
+
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+    // White space within the current line.
+    void skipBlanks() {
+        while (!atEnd() && isBlank(text[pos])) ++pos;
+    }
+    // Any white space, line breaks included.
+    void skipSpace() {
+        while (!atEnd() && (isBlank(text[pos]) || text[pos] == '\n')) ++pos;
+    }
+
+    // "%d" with an optional sign; values beyond the int range saturate.
+    bool readInt(int& value, bool acrossLines) {
+        if (acrossLines)
+            skipSpace();
+        else
+            skipBlanks();
+        size_t p = pos;
+        bool negative = false;
+        if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';
+        if (p >= text.size() || text[p] < '0' || text[p] > '9') return false;
+        long long v = 0;
+        while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
+            if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (text[p] - '0');
+            ++p;
+        }
+        if (negative) v = -v;
+        if (v > INT_MAX) v = INT_MAX;
+        if (v < INT_MIN) v = INT_MIN;
+        value = static_cast<int>(v);
+        pos = p;
+        return true;
+    }
+
+    // "%f": what strtof accepts, within the current line.
+    bool readFloat(float& value) {
+        skipBlanks();
+        if (atEnd() || text[pos] == '\n') return false;
+        const char* start = text.c_str() + pos;
+        char* stop = nullptr;
+        const float v = std::strtof(start, &stop);
+        if (stop == start) return false;
+        value = v;
+        pos += static_cast<size_t>(stop - start);
+        return true;
+    }
+};
+
+// Reads one label line into label; false when the label is cut short.
+bool readLabelLine(Reader& in, Label& label, int version) {
+    std::string chars;
+    for (;;) {
+        if (in.atEnd()) return false;
+        const char c = in.text[in.pos++];
+        if (c == '|') break;
+        if (c == '\n') return false;
+        chars.push_back(c == '_' ? ' ' : c);
+        in.skipBlanks();
+    }
+    for (MapPoint& node : label.nodes)
+        if (!in.readFloat(node.x) || !in.readFloat(node.y)) return false;
+    if (!in.readFloat(label.size) || !in.readInt(label.visibility, false)) return false;
+    if (version != 0) {
+        int italic = 0;
+        if (!in.readInt(label.width, false) || !in.readInt(italic, false) || !in.readInt(label.spare, false))
+            return false;
+        label.italic = italic != 0 ? 1 : 0;
+    }
+    in.skipSpace();
+    // Letters are made only for a complete label, so the ids run on in file order.
+    label.letters.reserve(chars.size());
+    for (char c : chars) label.letters.push_back(makeLetter(c));
+    updateCurve(label);
+    layoutLetters(label);
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(resolvePath(path).c_str(), &st) == 0;
+}
+
+}  // namespace
+
+void writeLabel(const Label& label, std::string& out) {
+    for (const LabelLetter& letter : label.letters) appendf(out, "%c ", letter.ch == ' ' ? '_' : letter.ch);
+    out += "| ";
+    for (const MapPoint& node : label.nodes)
+        appendf(out, " %f %f ", static_cast<double>(node.x), static_cast<double>(node.y));
+    appendf(out, " %f %d %d %d %d\n", static_cast<double>(label.size), label.visibility, label.width,
+            static_cast<int>(label.italic), label.spare);
+}
+
+bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error) {
+    labels.clear();
+    error.clear();
+    Reader in{text};
+
+    int version = 0;
+    if (in.peek() == 'v') {
+        ++in.pos;
+        if (!in.readInt(version, true)) {
+            error = "the version line is unreadable";
+            return false;
+        }
+    }
+    int count = 0;
+    if (!in.readInt(count, true)) {
+        error = "the label count is unreadable";
+        return false;
+    }
+    if (count < 0) {
+        error = "the label count " + std::to_string(count) + " is invalid";
+        return false;
+    }
+    in.skipSpace();
+
+    // The shortest label line takes well over 16 bytes: never reserve more
+    // labels than the file could hold, whatever its count says.
+    const size_t backed = text.size() / 16 + 1;
+    labels.reserve(static_cast<size_t>(count) < backed ? static_cast<size_t>(count) : backed);
+    for (int i = 0; i < count; ++i) {
+        Label label;
+        if (!readLabelLine(in, label, version)) {
+            error = "label " + std::to_string(i + 1) + " of " + std::to_string(count) + " is incomplete";
+            return false;
+        }
+        labels.push_back(std::move(label));
+    }
+    return true;
+}
+
+bool loadLabels(LabelList& labels, LabelStore& store) {
+    resetLetterIds();
+    std::string text;
+    if (!readTextFile(store.path, text)) {
+        // A store that exists but cannot be read must not be overwritten unseen:
+        // the next save first tries to keep it (and refuses when it cannot).
+        if (fileExists(store.path)) store.keepBackup = true;
+        return false;
+    }
+    LabelList parsed;
+    std::string error;
+    const bool whole = parseLabelStore(parsed, text, error);
+    labels = std::move(parsed);
+    if (!whole) {
+        std::printf("Damaged label store \"%s\": %s; %zu labels loaded\n", store.path.c_str(), error.c_str(),
+                    labels.size());
+        std::fflush(stdout);
+        store.keepBackup = true;
+    }
+    return true;
+}
+
+bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
+    std::string out = "v1\n";
+    appendf(out, "%d\n", static_cast<int>(labels.size()));
+    for (const Label& label : labels) writeLabel(label, out);
+
+    if (store.keepBackup) {
+        // The store read at start-up was damaged: keep its bytes beside it before
+        // the first save replaces it.
+        std::string old;
+        bool kept;
+        if (readBinaryFile(store.path, old))
+            kept = replaceFileWith(store.path + ".bak", old);
+        else
+            kept = !fileExists(store.path);
+        if (!kept) {
+            showMessage(log, "Cannot save internal file?!");
+            return false;
+        }
+    }
+    if (!replaceFileWith(store.path, out)) {
+        showMessage(log, "Cannot save internal file?!");
+        return false;
+    }
+    store.keepBackup = false;
+    showMessage(log, "All label saved. Will be loaded at the next run.");
+    return true;
+}
