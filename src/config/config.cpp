@@ -1,0 +1,193 @@
+#include "config/config.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Reading position in the configuration text.
+struct Reader {
+    const std::string& text;
+    size_t pos = 0;
+    int get() { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }
+    int peek() const { return pos < text.size() ? static_cast<unsigned char>(text[pos]) : EOF; }
+    void skipSpace() {
+        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+    }
+};
+
+enum class TokenResult { Token, None, Faulty };
+
+bool isDelimiter(int c) { return c == 0 || c == '\t' || c == '\n' || c == ' ' || c == '"'; }
+
+// One token: a word ended by a delimiter, or a quoted value. "#" starts a comment
+// up to the end of its line outside quoted values. A token longer than
+// CONFIG_TEXT_MAX or a quote left open at the end of the file makes the file faulty.
+TokenResult readConfigToken(Reader& in, std::string& token) {
+    token.clear();
+    for (;;) {
+        int c = in.get();
+        if (c == EOF) return token.empty() ? TokenResult::None : TokenResult::Token;
+        if (c == '#') {
+            while ((c = in.get()) != EOF && c != '\n') {
+            }
+            if (c == EOF) return token.empty() ? TokenResult::None : TokenResult::Token;
+            continue;
+        }
+        if (token.empty() && c == '"') {
+            for (;;) {
+                c = in.get();
+                if (c == EOF) return TokenResult::Faulty;
+                if (c == '"') return TokenResult::Token;
+                if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::Faulty;
+                token.push_back(static_cast<char>(c));
+            }
+        }
+        if (isDelimiter(c)) {
+            if (token.empty()) continue;
+            return TokenResult::Token;
+        }
+        if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::Faulty;
+        token.push_back(static_cast<char>(c));
+    }
+}
+
+// scanf "%d": optional white space, an optional sign and at least one digit.
+// Values beyond the int range are clamped.
+bool scanInt(Reader& in, int& value) {
+    in.skipSpace();
+    bool negative = false;
+    int c = in.peek();
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        in.get();
+    }
+    if (!std::isdigit(in.peek())) return false;
+    long long v = 0;
+    while (std::isdigit(in.peek())) {
+        v = v * 10 + (in.get() - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    value = static_cast<int>(v);
+    return true;
+}
+
+const char* const KEYS[] = {"module_path", "texture_size", "font", "charset", "test_mode", "mip_map"};
+
+bool isKey(const std::string& token) {
+    for (const char* k : KEYS)
+        if (token == k) return true;
+    return false;
+}
+
+}  // namespace
+
+void setConfigDefaults(AppConfig& config) {
+    std::vector<int> mips = std::move(config.mip_map);
+    config = AppConfig{};
+    config.mip_map = std::move(mips);
+}
+
+std::string modulePath(const AppConfig& config, const std::string& name) { return config.module_path + name; }
+
+bool readConfig(AppConfig& config, const std::string& path) {
+    std::string text;
+    if (!readTextFile(path, text)) {
+        setConfigDefaults(config);
+        std::printf("Wrong or missing config file \"%s\"!\n", path.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    return parseConfig(config, text, path);
+}
+
+bool parseConfig(AppConfig& config, const std::string& text, const std::string& path) {
+    Reader in{text};
+    int valueTally = 0;
+    bool faulty = false;
+    std::string token;
+    for (;;) {
+        TokenResult r = readConfigToken(in, token);
+        if (r == TokenResult::Faulty) faulty = true;
+        if (r != TokenResult::Token) break;
+        if (!isKey(token)) continue;
+        std::string key = token;
+        r = readConfigToken(in, token);
+        if (r == TokenResult::Faulty) faulty = true;
+        if (r != TokenResult::Token || token != "=") break;
+
+        if (key == "module_path" || key == "font" || key == "charset") {
+            r = readConfigToken(in, token);
+            if (r == TokenResult::Faulty) faulty = true;
+            if (r != TokenResult::Token) break;
+            if (key == "module_path") {
+                if (!token.empty() && token.back() != '\\' && token.back() != '/') token.push_back('\\');
+                if (token.size() > CONFIG_TEXT_MAX) {
+                    faulty = true;
+                    break;
+                }
+                config.module_path = token;
+            } else if (key == "font") {
+                config.font = token;
+            } else {
+                config.charset = token;
+            }
+            ++valueTally;
+        } else if (key == "texture_size") {
+            int w = 0, h = 0;
+            if (scanInt(in, w)) {
+                config.texture_width = w;
+                ++valueTally;
+                in.skipSpace();
+                if (in.peek() == 'x') {
+                    in.get();
+                    if (scanInt(in, h)) {
+                        config.texture_height = h;
+                        ++valueTally;
+                    }
+                }
+            }
+        } else if (key == "test_mode") {
+            int v = 0;
+            config.test_mode = scanInt(in, v) && v == 1;
+        } else {  // mip_map: an opening character, then integers separated by "," up to "]"
+            if (in.get() == EOF) break;
+            bool afterComma = false;
+            for (;;) {
+                int v = 0;
+                if (!scanInt(in, v)) {
+                    // A list cut off right after "," at the end of the file is faulty.
+                    if (afterComma && in.peek() == EOF) faulty = true;
+                    break;
+                }
+                in.skipSpace();
+                if (config.mip_map.size() >= MIP_MAP_MAX) {
+                    faulty = true;
+                    break;
+                }
+                config.mip_map.push_back(v);
+                int c = in.get();
+                if (c == ',') {
+                    afterComma = true;
+                    continue;
+                }
+                if (c == ']' || c == EOF) break;
+                return false;
+            }
+            if (faulty) break;
+            ++valueTally;
+        }
+    }
+    if (faulty || valueTally != 6) {
+        std::printf("Error reading %s... try deleting it to reset the defaults...\n", path.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    return true;
+}
