@@ -1,0 +1,95 @@
+#include "export/brf.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void putWord(std::string& out, uint32_t w) {
+    out.push_back(static_cast<char>(w & 0xFF));
+    out.push_back(static_cast<char>((w >> 8) & 0xFF));
+    out.push_back(static_cast<char>((w >> 16) & 0xFF));
+    out.push_back(static_cast<char>((w >> 24) & 0xFF));
+}
+
+std::string buildMaterialBlock() {
+    std::string b;
+    writeBrfString(b, "texture");
+    writeBrfInt(b, 1);
+    writeBrfString(b, "map_names.dds");
+    writeBrfInt(b, 0x000AA000);
+    writeBrfString(b, "material");
+    writeBrfInt(b, 1);
+    writeBrfString(b, "map_names");
+    writeBrfInt(b, 0x00000148);
+    writeBrfString(b, "tex_mul_color_alpha");
+    writeBrfString(b, "map_names");
+    for (int i = 0; i < 4; ++i) writeBrfString(b, "none");
+    for (int i = 0; i < 4; ++i) writeBrfInt(b, 0);
+    return b;
+}
+
+}  // namespace
+
+void writeBrfString(std::string& out, const std::string& text) {
+    putWord(out, static_cast<uint32_t>(text.size()));
+    out += text;
+}
+
+void writeBrfInt(std::string& out, int32_t value) { putWord(out, static_cast<uint32_t>(value)); }
+
+void writeBrfFloat(std::string& out, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    putWord(out, bits);
+}
+
+const std::string& materialBlock() {
+    static const std::string block = buildMaterialBlock();
+    return block;
+}
+
+std::string letterObjectName(const LabelLetter& letter) {
+    char name[32];
+    std::snprintf(name, sizeof name, "map_str_%03d", letter.id);
+    return name;
+}
+
+void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::string& out) {
+    writeBrfString(out, letterObjectName(letter));
+    writeBrfInt(out, 0);
+    writeBrfString(out, "map_names");
+    writeBrfInt(out, 4);
+    // Positions in the game's axes: (-y, x, z).
+    for (int i = 0; i < 4; ++i) {
+        writeBrfFloat(out, -letter.corners[i].y);
+        writeBrfFloat(out, letter.corners[i].x);
+        writeBrfFloat(out, letter.cornerZ[i]);
+    }
+    writeBrfInt(out, 0);
+    writeBrfInt(out, 0);
+    writeBrfInt(out, 4);
+
+    unsigned char c = static_cast<unsigned char>(letter.ch);
+    float uLeft = glyphU(atlas, c, 0), uRight = glyphU(atlas, c, 1);
+    float vTop = glyphV(atlas, c, 0), vBottom = glyphV(atlas, c, 1);
+    // Corners 0 and 1 are on the end side of the text (the cell's right edge),
+    // 0 and 3 at the top of the ink box.
+    const float u[4] = {uRight, uRight, uLeft, uLeft};
+    const float v[4] = {vTop, vBottom, vBottom, vTop};
+    uint32_t colour = static_cast<uint32_t>(letter.alpha) << 24;
+    for (int i = 0; i < 4; ++i) {
+        writeBrfInt(out, i);
+        putWord(out, colour);
+        writeBrfFloat(out, 0.0f);
+        writeBrfFloat(out, 0.0f);
+        writeBrfFloat(out, 1.0f);
+        for (int pair = 0; pair < 2; ++pair) {
+            writeBrfFloat(out, u[i]);
+            writeBrfFloat(out, 1.0f - v[i]);
+        }
+    }
+    writeBrfInt(out, 2);
+    const int32_t faces[6] = {0, 2, 1, 2, 0, 3};
+    for (int32_t f : faces) writeBrfInt(out, f);
+}

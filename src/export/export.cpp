@@ -1,0 +1,183 @@
+#include "export/export.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "atlas/dds.h"
+#include "export/brf.h"
+#include "export/records.h"
+#include "export/text_format.h"
+#include "labels/letter_geometry.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool exported(const LabelLetter& letter) { return letter.ch != ' '; }
+bool ownsMesh(const LabelLetter& letter) { return exported(letter) && !letter.duplicate.valid(); }
+
+// Creates the folder that will hold path ("Resource", "textures") when it is
+// missing; its own parent (the module folder) must exist already.
+void ensureParentFolder(const std::string& path) {
+    std::string resolved = resolvePath(path);
+    size_t slash = resolved.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return;
+    std::string dir = resolved.substr(0, slash);
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0) ::mkdir(dir.c_str(), 0777);
+}
+
+// The distinct bytes of the labels' texts in first-occurrence order: the atlas
+// built from it equals the one built from the whole joined text.
+std::string atlasText(const LabelList& labels) {
+    bool seen[256] = {};
+    std::string text;
+    for (const Label& label : labels)
+        for (const LabelLetter& letter : label.letters) {
+            unsigned char c = static_cast<unsigned char>(letter.ch);
+            if (c == 0 || seen[c]) continue;
+            seen[c] = true;
+            text.push_back(letter.ch);
+        }
+    return text;
+}
+
+void exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig& config, int meshes,
+               MessageLog& log) {
+    std::string bytes;
+    if (!config.test_mode) bytes += materialBlock();
+    writeBrfString(bytes, "mesh");
+    writeBrfInt(bytes, meshes);
+    for (const Label& label : labels)
+        for (const LabelLetter& letter : label.letters)
+            if (ownsMesh(letter)) writeLetterMesh(letter, atlas, bytes);
+    writeBrfString(bytes, "end");
+
+    std::string path = modulePath(config, "Resource\\map_names.brf");
+    ensureParentFolder(path);
+    if (!replaceFileWith(path, bytes)) {
+        showMessage(log, "Problems exporting BRF file :( \n");
+        return;
+    }
+    showMessage(log, "(1/4) Exported resource file \"Resource\\map_names.brf\"! (add it to module.ini)\n");
+}
+
+// The orig file's header line and count line. False when the file is missing or
+// ends before its count line.
+bool readOrigHead(const AppConfig& config, const char* name, std::string& text, TextLineReader& in,
+                  std::string& header, long long& count) {
+    if (!readTextFile(modulePath(config, name), text)) return false;
+    in = TextLineReader{&text, 0};
+    std::string countLine;
+    if (!readTextLine(in, header) || !readTextLine(in, countLine)) return false;
+    count = leadingInt(countLine);
+    return true;
+}
+
+void exportIcons(LabelList& labels, const AppConfig& config, int meshes, MessageLog& log) {
+    const char* problem = "Problems exporting map_icons.txt :( \n";
+    std::string orig, header;
+    TextLineReader in;
+    long long n = 0;
+    if (!readOrigHead(config, "map_icons.orig.txt", orig, in, header, n)) {
+        showMessage(log, problem);
+        return;
+    }
+    std::string out = header + "\n";
+    out += formatText("%lld\n", n + meshes);
+    while (copyTextLine(in, out)) {
+    }
+    long long k = n;
+    for (Label& label : labels)
+        for (LabelLetter& letter : label.letters)
+            if (ownsMesh(letter)) {
+                writeIconRecord(letter, out, static_cast<int>(k));
+                ++k;
+            }
+    if (!replaceFileWith(modulePath(config, "map_icons.txt"), toCrlf(out))) {
+        showMessage(log, problem);
+        return;
+    }
+    std::string message =
+        formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
+    if (k > 255)
+        message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
+    showMessage(log, message);
+}
+
+void exportParties(const LabelList& labels, const AppConfig& config, int letters, MessageLog& log) {
+    const char* problem = "Problems exporting parties.txt :( \n";
+    std::string orig, header;
+    TextLineReader in;
+    long long n = 0;
+    if (!readOrigHead(config, "parties.orig.txt", orig, in, header, n)) {
+        showMessage(log, problem);
+        return;
+    }
+    std::string out = header + "\n";
+    out += formatText("%lld %lld\n", n + letters, n + letters);
+    // The orig parties, two lines each; an orig that ends early is copied as far as it goes.
+    for (long long i = 0; i < 2 * n; ++i)
+        if (!copyTextLine(in, out)) break;
+    long long o = n;
+    for (const Label& label : labels)
+        for (const LabelLetter& letter : label.letters) {
+            if (!exported(letter)) continue;
+            int icon = letter.duplicate.valid() ? letterAt(labels, letter.duplicate).icon : letter.icon;
+            writePartyRecord(letter, icon, out, static_cast<int>(o));
+            ++o;
+        }
+    if (!replaceFileWith(modulePath(config, "parties.txt"), toCrlf(out))) {
+        showMessage(log, problem);
+        return;
+    }
+    showMessage(log, formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o));
+}
+
+void exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
+    std::string path = modulePath(config, "textures\\map_names.dds");
+    ensureParentFolder(path);
+    if (!writeDdsDxt3(atlas, config.mip_map, path)) {
+        showMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
+        return;
+    }
+    showMessage(log, formatText("(4/4) Exported \"textures\\map_names.dds\" DXT3 %dx%d texture! (%d letters)\n",
+                                config.texture_width, config.texture_height, atlas.distinctCount));
+}
+
+}  // namespace
+
+int exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
+                 MessageLog& log) {
+    // Icons are assigned afresh by this export; a letter never carries one from before.
+    for (Label& label : labels)
+        for (LabelLetter& letter : label.letters) letter.icon = 0;
+
+    std::string trace;
+    buildAllLetterGeometry(labels, terrain, atlas, trace);
+    if (!trace.empty()) std::fwrite(trace.data(), 1, trace.size(), stdout);
+    std::fflush(stdout);
+
+    int duplicates = countDuplicates(labels);
+    showMessage(log, formatText("Found %d duplicated", duplicates));
+
+    int letters = 0, meshes = 0;
+    for (const Label& label : labels) {
+        letters += countLetters(label);
+        for (const LabelLetter& letter : label.letters)
+            if (ownsMesh(letter)) ++meshes;
+    }
+
+    buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width, config.texture_height,
+                    config.test_mode);
+
+    exportBrf(labels, atlas, config, meshes, log);
+    exportIcons(labels, config, meshes, log);
+    exportParties(labels, config, letters, log);
+    exportTexture(atlas, config, log);
+
+    buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
+                    config.test_mode);
+    return 1;
+}

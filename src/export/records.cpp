@@ -1,0 +1,101 @@
+#include "export/records.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "export/brf.h"
+#include "export/text_format.h"
+#include "platform/platform.h"
+
+bool readTextLine(TextLineReader& in, std::string& line) {
+    line.clear();
+    if (!in.text || in.pos >= in.text->size()) return false;
+    const std::string& text = *in.text;
+    size_t end = text.find('\n', in.pos);
+    if (end == std::string::npos) {
+        // A last line without a line end is still a line.
+        line.assign(text, in.pos, std::string::npos);
+        in.pos = text.size();
+    } else {
+        line.assign(text, in.pos, end - in.pos);
+        in.pos = end + 1;
+    }
+    return true;
+}
+
+bool copyTextLine(TextLineReader& in, std::string& out) {
+    std::string line;
+    if (!readTextLine(in, line)) return false;
+    out += line;
+    out += '\n';
+    return true;
+}
+
+int leadingInt(const std::string& line) {
+    size_t i = 0;
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    while (i < line.size() && isSpace(line[i])) ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
+        negative = line[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    bool clamped = false;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
+        if (!clamped) {
+            value = value * 10 + (line[i] - '0');
+            if (value > static_cast<long long>(INT_MAX) + 1) clamped = true;
+        }
+        ++i;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text) {
+    TextLineReader in{&text, 0};
+    std::string line;
+    if (!readTextLine(in, line)) return true;  // an empty file lists no parties
+    int count = readTextLine(in, line) ? leadingInt(line) : 0;
+    // Every party takes lines of the text, so the loop ends with the text however
+    // large the count claims to be.
+    for (int i = 0; i < count; ++i) {
+        if (!readTextLine(in, line)) return false;
+        int a, b, c;
+        char s1[256], s2[256];
+        unsigned u;
+        int d[8];
+        float x, y;
+        int fields = std::sscanf(line.c_str(), " %d %d %d %255s %255s %u %d %d %d %d %d %d %d %d %f %f", &a, &b,
+                                 &c, s1, s2, &u, &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &x, &y);
+        if (fields < 16) return false;
+        bool hidden = (x == 1.0f && y == 1.0f) || (x == 0.0f && y == 0.0f);
+        if (!hidden) positions.push_back(MapPoint{x, y});
+        if (!readTextLine(in, line)) return false;  // the party's second line
+    }
+    return true;
+}
+
+bool readPartyPositions(TerrainMesh& terrain, const std::string& path) {
+    std::string text;
+    if (!readTextFile(path, text)) return false;
+    return parsePartyPositions(terrain.partyPositions, text);
+}
+
+void writeIconRecord(LabelLetter& letter, std::string& out, int k) {
+    letter.icon = k;
+    std::string name = letterObjectName(letter);
+    out += formatText("%s %d %s %f 0 0 0 0 0\n\n\n", name.c_str(), 1, name.c_str(), 1.0);
+}
+
+void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p) {
+    std::string name = letterObjectName(letter);
+    double x = letter.anchor.x, y = letter.anchor.y;
+    float turned = letter.angle + 4.712389f;
+    out += formatText(" 1 %d %d p_%s _ %u 0 0 3 0 0 0 0 0 %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f 0.0 0 \n%f\n", p,
+                      p, name.c_str(), static_cast<unsigned>(icon) | 0x84400u, x, y, x, y, x, y,
+                      static_cast<double>(turned));
+}
