@@ -1,0 +1,39 @@
+// The overlay's texts as data: what each piece writes, where, and in which grey.
+//
+// Positions are window pixels with the origin at the bottom-left corner (x is the
+// start of the text, y its baseline); w and h are the window's width and height.
+// The drawing functions of overlay_draw.h draw these lists with GLUT's bitmap
+// font Helvetica 12, each text in the grey level (g, g, g, 1).
+//
+//   helpPanelLines      top left: the header, and the whole panel when it is shown
+//   messageLines        bottom left: the message list, newest at the bottom
+//   cursorReadoutLines  bottom right: map position of the last left press or drag
+//   labelStatusLines    top right: size, visibility and width of the selected label
+//   quitPromptLine      centre: the save prompt
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "overlay/message_log.h"
+
+struct OverlayText {
+    int x = 0;
+    int y = 0;
+    float grey = 0;
+    std::string text;
+};
+
+constexpr float GREY_HEADING = 0.99f;  // help header and headings
+constexpr float GREY_ITEM = 0.8f;      // help items and messages
+constexpr float GREY_STATUS = 0.9f;    // cursor readout and label status
+constexpr float GREY_PROMPT = 1.0f;    // save prompt
+
+// The help panel: only the header when hidden; when shown, the blocks for label
+// picking (labelCount > 0) and for the selected label (also selected >= 0) are
+// present only when they apply, and absent lines take no room.
+std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int selected, int w, int h);
+std::vector<OverlayText> messageLines(const MessageLog& log);
+std::vector<OverlayText> cursorReadoutLines(float x, float y, int w);
+std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h);
+OverlayText quitPromptLine(int w, int h);
