@@ -38,8 +38,10 @@ struct MapFace {
 // faces whose x/y bounding box touches it.
 struct TerrainIndex {
     float minX = 0, minY = 0;
+    float maxX = 0, maxY = 0;  // x/y box of the indexed faces' corners
     float cellW = 1, cellH = 1;
     int cols = 0, rows = 0;
+    size_t faceCount = 0;  // faces indexed; heightAt scans linearly when the mesh has a different count
     std::vector<uint32_t> cellStart;  // cols*rows + 1 offsets into cellFaces
     std::vector<uint32_t> cellFaces;
 };

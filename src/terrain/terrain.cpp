@@ -1,0 +1,502 @@
+// Map reader, face lighting, the uniform grid index and the height queries.
+#include "terrain/terrain.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+const MapVertex LIGHT_DIRECTION{0.0f, -0.31622776f, 0.94868326f};
+
+namespace {
+
+enum class Num { ok, end, bad, range };
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+const char* skipSpace(const char* p, const char* end) {
+    while (p < end && isSpace(*p)) ++p;
+    return p;
+}
+
+const char* tokenEnd(const char* p, const char* end) {
+    while (p < end && !isSpace(*p)) ++p;
+    return p;
+}
+
+// Numbers with std::from_chars, accepting what scanf's "%d" and "%f" accept.
+struct FastReader {
+    const char* p = nullptr;
+    const char* end = nullptr;
+
+    Num readInt(int& v) {
+        p = skipSpace(p, end);
+        if (p == end) return Num::end;
+        const char* s = p;
+        if (*s == '+') {
+            ++s;
+            if (s < end && *s == '-') return Num::bad;
+        }
+        auto r = std::from_chars(s, end, v);
+        if (r.ec == std::errc::invalid_argument) return Num::bad;
+        if (r.ec == std::errc::result_out_of_range) return Num::range;
+        p = r.ptr;
+        return Num::ok;
+    }
+
+    Num readFloat(float& v) {
+        p = skipSpace(p, end);
+        if (p == end) return Num::end;
+        const char* s = p;
+        if (*s == '+') {
+            ++s;
+            if (s < end && (*s == '-' || *s == '+')) return Num::bad;
+        }
+        const char* q = (s < end && *s == '-') ? s + 1 : s;
+        bool hex = end - q >= 2 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X');
+        if (!hex) {
+            auto r = std::from_chars(s, end, v, std::chars_format::general);
+            if (r.ec == std::errc::invalid_argument) return Num::bad;
+            if (r.ec == std::errc()) {
+                p = r.ptr;
+                return Num::ok;
+            }
+        }
+        // Hexadecimal or out-of-range values: strtof gives what scanf stores.
+        std::string tok(p, tokenEnd(p, end));
+        char* stop = nullptr;
+        v = std::strtof(tok.c_str(), &stop);
+        if (stop == tok.c_str()) return Num::bad;
+        p += stop - tok.c_str();
+        return Num::ok;
+    }
+};
+
+// The reference: each number converted by sscanf from the text up to the next
+// white space (a conversion never crosses white space, so this is the same as
+// scanning the whole buffer, without sscanf measuring the rest of it each call).
+struct ScanfReader {
+    const char* p = nullptr;
+    const char* end = nullptr;
+    std::string tok;
+
+    bool token() {
+        p = skipSpace(p, end);
+        if (p == end) return false;
+        tok.assign(p, tokenEnd(p, end));
+        return true;
+    }
+
+    Num readInt(int& v) {
+        if (!token()) return Num::end;
+        long long ll = 0;
+        int n = 0;
+        if (std::sscanf(tok.c_str(), "%lld%n", &ll, &n) != 1) return Num::bad;
+        if (ll < INT_MIN || ll > INT_MAX) return Num::range;
+        v = static_cast<int>(ll);
+        p += n;
+        return Num::ok;
+    }
+
+    Num readFloat(float& v) {
+        if (!token()) return Num::end;
+        int n = 0;
+        if (std::sscanf(tok.c_str(), "%f%n", &v, &n) != 1) return Num::bad;
+        p += n;
+        return Num::ok;
+    }
+};
+
+int lineOf(const char* text, const char* at) {
+    return 1 + static_cast<int>(std::count(text, at, '\n'));
+}
+
+std::string numberFault(Num r, const char* text, const char* at, const std::string& what) {
+    char buf[160];
+    if (r == Num::end)
+        std::snprintf(buf, sizeof buf, "file ends before %s", what.c_str());
+    else if (r == Num::range)
+        std::snprintf(buf, sizeof buf, "%s on line %d is out of range", what.c_str(), lineOf(text, at));
+    else
+        std::snprintf(buf, sizeof buf, "%s on line %d is not a number", what.c_str(), lineOf(text, at));
+    return buf;
+}
+
+std::string fmt(const char* format, long long a, long long b = 0, long long c = 0, long long d = 0) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf, format, a, b, c, d);
+    return buf;
+}
+
+template <class Reader>
+bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
+    const char* end = text + size;
+    int nv = 0;
+    const char* at = skipSpace(rd.p, end);
+    Num r = rd.readInt(nv);
+    if (r != Num::ok) {
+        error = numberFault(r, text, at, "the vertex count");
+        return false;
+    }
+    if (nv < 0) {
+        error = fmt("vertex count %lld is negative", nv);
+        return false;
+    }
+    // Each vertex takes three numbers of at least one character, each followed by white space.
+    if (static_cast<long long>(nv) * 6 - 1 > end - rd.p) {
+        error = fmt("vertex count %lld is more than the %lld bytes after it can hold", nv, end - rd.p);
+        return false;
+    }
+    mesh.vertices.resize(static_cast<size_t>(nv));
+    for (int i = 0; i < nv; ++i) {
+        MapVertex& v = mesh.vertices[static_cast<size_t>(i)];
+        float* xyz[3] = {&v.x, &v.y, &v.z};
+        for (int k = 0; k < 3; ++k) {
+            at = skipSpace(rd.p, end);
+            r = rd.readFloat(*xyz[k]);
+            if (r != Num::ok) {
+                error = numberFault(r, text, at, fmt("vertex %lld of %lld", i, nv));
+                return false;
+            }
+            if (!std::isfinite(*xyz[k])) {
+                error = fmt("vertex %lld on line %lld has a coordinate that is not a finite number", i,
+                            lineOf(text, at));
+                return false;
+            }
+        }
+    }
+    int nf = 0;
+    at = skipSpace(rd.p, end);
+    r = rd.readInt(nf);
+    if (r != Num::ok) {
+        error = numberFault(r, text, at, "the face count");
+        return false;
+    }
+    if (nf < 0) {
+        error = fmt("face count %lld is negative", nf);
+        return false;
+    }
+    if (static_cast<long long>(nf) * 12 - 1 > end - rd.p) {
+        error = fmt("face count %lld is more than the %lld bytes after it can hold", nf, end - rd.p);
+        return false;
+    }
+    mesh.faces.resize(static_cast<size_t>(nf));
+    for (int i = 0; i < nf; ++i) {
+        MapFace& f = mesh.faces[static_cast<size_t>(i)];
+        int fields[6];
+        for (int k = 0; k < 6; ++k) {
+            at = skipSpace(rd.p, end);
+            r = rd.readInt(fields[k]);
+            if (r != Num::ok) {
+                error = numberFault(r, text, at, fmt("face %lld of %lld", i, nf));
+                return false;
+            }
+        }
+        f.terrainType = fields[0];
+        for (int k = 0; k < 3; ++k) {
+            int idx = fields[3 + k];
+            if (idx < 0 || idx >= nv) {
+                error = nv > 0 ? fmt("face %lld corner %lld index %lld is not a vertex (0..%lld)", i, k, idx, nv - 1)
+                               : fmt("face %lld corner %lld index %lld is not a vertex (the map has none)", i, k, idx);
+                return false;
+            }
+            f.corners[k] = idx;
+        }
+    }
+    return true;
+}
+
+void clearMesh(TerrainMesh& mesh) {
+    mesh.vertices.clear();
+    mesh.faces.clear();
+    mesh.boxMin = {1, 1, 1};
+    mesh.boxMax = {-1, -1, -1};
+    mesh.index = TerrainIndex{};
+    mesh.lastFace = -1;
+}
+
+template <class Reader>
+bool parseMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error, bool index) {
+    clearMesh(mesh);
+    error.clear();
+    Reader rd;
+    rd.p = text;
+    rd.end = text + size;
+    if (!parseWith(rd, mesh, text, size, error)) {
+        clearMesh(mesh);
+        return false;
+    }
+    computeBoundingBox(mesh);
+    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
+    if (index) buildTerrainIndex(mesh);
+    return true;
+}
+
+bool cornersValid(const TerrainMesh& mesh, const MapFace& f) {
+    for (int c : f.corners)
+        if (c < 0 || static_cast<size_t>(c) >= mesh.vertices.size()) return false;
+    return true;
+}
+
+// Cell of a coordinate: monotone in v and clamped, so a point inside a face's
+// box always falls in one of the cells the face was listed in.
+int cellOf(float v, float lo, float cell, int n) {
+    double t = (static_cast<double>(v) - static_cast<double>(lo)) / static_cast<double>(cell);
+    if (!(t > 0)) return 0;
+    if (t >= n) return n - 1;
+    return static_cast<int>(t);
+}
+
+struct FaceBox {
+    float x0, y0, x1, y1;
+};
+
+FaceBox faceBox(const TerrainMesh& mesh, const MapFace& f) {
+    const MapVertex& a = mesh.vertices[static_cast<size_t>(f.corners[0])];
+    const MapVertex& b = mesh.vertices[static_cast<size_t>(f.corners[1])];
+    const MapVertex& c = mesh.vertices[static_cast<size_t>(f.corners[2])];
+    return {std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
+            std::max({a.y, b.y, c.y})};
+}
+
+}  // namespace
+
+bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
+    return parseMesh<FastReader>(mesh, text, size, error, true);
+}
+
+bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
+    return parseMesh<ScanfReader>(mesh, text, size, error, false);
+}
+
+bool readTerrainMesh(TerrainMesh& mesh, const std::string& path) {
+    std::string text;
+    if (!readTextFile(path, text)) {
+        clearMesh(mesh);
+        std::printf("Cannot open map \"%s\"\nwrong path? check Veltrune.cfg\n", path.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    std::string error;
+    if (!parseTerrainMesh(mesh, text.data(), text.size(), error)) {
+        std::printf("Bad map \"%s\": %s\n", path.c_str(), error.c_str());
+        std::fflush(stdout);
+        return false;
+    }
+    return true;
+}
+
+void computeBoundingBox(TerrainMesh& mesh) {
+    mesh.boxMin = {1, 1, 1};
+    mesh.boxMax = {-1, -1, -1};
+    bool empty = true;
+    for (const MapVertex& v : mesh.vertices) {
+        if (empty) {
+            mesh.boxMin = v;
+            mesh.boxMax = v;
+            empty = false;
+            continue;
+        }
+        mesh.boxMin.x = std::min(mesh.boxMin.x, v.x);
+        mesh.boxMin.y = std::min(mesh.boxMin.y, v.y);
+        mesh.boxMin.z = std::min(mesh.boxMin.z, v.z);
+        mesh.boxMax.x = std::max(mesh.boxMax.x, v.x);
+        mesh.boxMax.y = std::max(mesh.boxMax.y, v.y);
+        mesh.boxMax.z = std::max(mesh.boxMax.z, v.z);
+    }
+}
+
+MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face) {
+    if (!cornersValid(mesh, face)) return {0, 0, 0};
+    const MapVertex& c0 = mesh.vertices[static_cast<size_t>(face.corners[0])];
+    const MapVertex& c1 = mesh.vertices[static_cast<size_t>(face.corners[1])];
+    const MapVertex& c2 = mesh.vertices[static_cast<size_t>(face.corners[2])];
+    float ax = c1.x - c0.x, ay = c1.y - c0.y, az = c1.z - c0.z;
+    float bx = c2.x - c0.x, by = c2.y - c0.y, bz = c2.z - c0.z;
+    MapVertex n{ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx};
+    float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (std::isfinite(len)) {
+        if (len > 0) n = {n.x / len, n.y / len, n.z / len};
+        return n;
+    }
+    // Huge coordinates overflow the float products: the same in double precision.
+    double dax = static_cast<double>(c1.x) - c0.x, day = static_cast<double>(c1.y) - c0.y,
+           daz = static_cast<double>(c1.z) - c0.z;
+    double dbx = static_cast<double>(c2.x) - c0.x, dby = static_cast<double>(c2.y) - c0.y,
+           dbz = static_cast<double>(c2.z) - c0.z;
+    double nx = day * dbz - daz * dby, ny = daz * dbx - dax * dbz, nz = dax * dby - day * dbx;
+    double dlen = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(dlen > 0) || !std::isfinite(dlen)) return {0, 0, 0};
+    return {static_cast<float>(nx / dlen), static_cast<float>(ny / dlen), static_cast<float>(nz / dlen)};
+}
+
+void computeFaceLight(const TerrainMesh& mesh, MapFace& face) {
+    MapVertex n = faceNormal(mesh, face);
+    face.light = n.x * LIGHT_DIRECTION.x + n.y * LIGHT_DIRECTION.y + n.z * LIGHT_DIRECTION.z;
+}
+
+void buildTerrainIndex(TerrainMesh& mesh) {
+    TerrainIndex& idx = mesh.index;
+    idx = TerrainIndex{};
+    size_t nf = mesh.faces.size();
+    if (nf == 0) {
+        idx.faceCount = 0;
+        return;
+    }
+    for (const MapFace& f : mesh.faces)
+        if (!cornersValid(mesh, f)) return;  // no index: the queries scan every face
+
+    std::vector<FaceBox> boxes(nf);
+    FaceBox all = faceBox(mesh, mesh.faces[0]);
+    for (size_t i = 0; i < nf; ++i) {
+        boxes[i] = faceBox(mesh, mesh.faces[i]);
+        all.x0 = std::min(all.x0, boxes[i].x0);
+        all.y0 = std::min(all.y0, boxes[i].y0);
+        all.x1 = std::max(all.x1, boxes[i].x1);
+        all.y1 = std::max(all.y1, boxes[i].y1);
+    }
+    idx.minX = all.x0;
+    idx.minY = all.y0;
+    idx.maxX = all.x1;
+    idx.maxY = all.y1;
+    double w = static_cast<double>(all.x1) - all.x0;
+    double h = static_cast<double>(all.y1) - all.y0;
+
+    // About one cell per face, cells roughly square.
+    double target = static_cast<double>(std::min<size_t>(nf, size_t{1} << 22));
+    double cols = 1, rows = 1;
+    if (w > 0 && h > 0) {
+        cols = std::clamp(std::round(std::sqrt(target * w / h)), 1.0, target);
+        rows = std::clamp(std::ceil(target / cols), 1.0, target);
+    } else if (w > 0) {
+        cols = target;
+    } else if (h > 0) {
+        rows = target;
+    }
+    int c = static_cast<int>(cols), r = static_cast<int>(rows);
+
+    // Faces spanning many cells could make the lists grow with faces x cells:
+    // coarsen the grid until the lists stay within a bound.
+    const uint64_t limit = 8 * static_cast<uint64_t>(nf) + 1024;
+    for (;;) {
+        idx.cols = c;
+        idx.rows = r;
+        idx.cellW = static_cast<float>(w / c);
+        idx.cellH = static_cast<float>(h / r);
+        if (!(idx.cellW > 0) || !std::isfinite(idx.cellW)) {
+            idx.cellW = 1;
+            idx.cols = 1;
+        }
+        if (!(idx.cellH > 0) || !std::isfinite(idx.cellH)) {
+            idx.cellH = 1;
+            idx.rows = 1;
+        }
+        uint64_t total = 0;
+        for (const FaceBox& b : boxes) {
+            uint64_t dx = static_cast<uint64_t>(cellOf(b.x1, idx.minX, idx.cellW, idx.cols) -
+                                                cellOf(b.x0, idx.minX, idx.cellW, idx.cols) + 1);
+            uint64_t dy = static_cast<uint64_t>(cellOf(b.y1, idx.minY, idx.cellH, idx.rows) -
+                                                cellOf(b.y0, idx.minY, idx.cellH, idx.rows) + 1);
+            total += dx * dy;
+        }
+        if (total <= limit || (idx.cols == 1 && idx.rows == 1)) break;
+        c = std::max(1, idx.cols / 2);
+        r = std::max(1, idx.rows / 2);
+    }
+
+    size_t cells = static_cast<size_t>(idx.cols) * static_cast<size_t>(idx.rows);
+    idx.cellStart.assign(cells + 1, 0);
+    auto forCells = [&](const FaceBox& b, auto&& fn) {
+        int cx0 = cellOf(b.x0, idx.minX, idx.cellW, idx.cols), cx1 = cellOf(b.x1, idx.minX, idx.cellW, idx.cols);
+        int cy0 = cellOf(b.y0, idx.minY, idx.cellH, idx.rows), cy1 = cellOf(b.y1, idx.minY, idx.cellH, idx.rows);
+        for (int y = cy0; y <= cy1; ++y)
+            for (int x = cx0; x <= cx1; ++x) fn(static_cast<size_t>(y) * static_cast<size_t>(idx.cols) + static_cast<size_t>(x));
+    };
+    for (const FaceBox& b : boxes) forCells(b, [&](size_t cell) { ++idx.cellStart[cell + 1]; });
+    for (size_t i = 0; i < cells; ++i) idx.cellStart[i + 1] += idx.cellStart[i];
+    idx.cellFaces.resize(idx.cellStart[cells]);
+    std::vector<uint32_t> fill(idx.cellStart.begin(), idx.cellStart.end() - 1);
+    for (size_t i = 0; i < nf; ++i)
+        forCells(boxes[i], [&](size_t cell) { idx.cellFaces[fill[cell]++] = static_cast<uint32_t>(i); });
+    idx.faceCount = nf;
+}
+
+bool pointInFace(const TerrainMesh& mesh, const MapFace& face, MapPoint p, float w[3]) {
+    if (!cornersValid(mesh, face)) return false;
+    const MapVertex& c0 = mesh.vertices[static_cast<size_t>(face.corners[0])];
+    const MapVertex& c1 = mesh.vertices[static_cast<size_t>(face.corners[1])];
+    const MapVertex& c2 = mesh.vertices[static_cast<size_t>(face.corners[2])];
+    // A point outside the face's box is outside the face; rounding in the edge
+    // tests below must not say otherwise (the grid index relies on it).
+    if (!(p.x >= std::min({c0.x, c1.x, c2.x}) && p.x <= std::max({c0.x, c1.x, c2.x}) &&
+          p.y >= std::min({c0.y, c1.y, c2.y}) && p.y <= std::max({c0.y, c1.y, c2.y})))
+        return false;
+    float e0 = (c2.x - c1.x) * (p.y - c1.y) - (c2.y - c1.y) * (p.x - c1.x);
+    float e1 = (c0.x - c2.x) * (p.y - c2.y) - (c0.y - c2.y) * (p.x - c2.x);
+    float e2 = (c1.x - c0.x) * (p.y - c0.y) - (c1.y - c0.y) * (p.x - c0.x);
+    bool s0 = e0 >= 0, s1 = e1 >= 0, s2 = e2 >= 0;
+    if (s1 != s0 || s2 != s0) return false;
+    float s = e0 + e1 + e2;
+    // A face whose corners lie on one line has no area: it contains no point.
+    if (s == 0) return false;
+    float w0 = e0 / s, w1 = e1 / s, w2 = e2 / s;
+    if (!std::isfinite(w0) || !std::isfinite(w1) || !std::isfinite(w2)) return false;
+    w[0] = w0;
+    w[1] = w1;
+    w[2] = w2;
+    return true;
+}
+
+namespace {
+
+float faceHeight(const TerrainMesh& mesh, const MapFace& f, const float w[3]) {
+    return w[0] * mesh.vertices[static_cast<size_t>(f.corners[0])].z +
+           w[1] * mesh.vertices[static_cast<size_t>(f.corners[1])].z +
+           w[2] * mesh.vertices[static_cast<size_t>(f.corners[2])].z;
+}
+
+}  // namespace
+
+float heightAtLinear(TerrainMesh& mesh, MapPoint p) {
+    mesh.lastFace = -1;
+    float w[3];
+    for (size_t i = 0; i < mesh.faces.size(); ++i) {
+        if (pointInFace(mesh, mesh.faces[i], p, w)) {
+            mesh.lastFace = static_cast<int>(i);
+            return faceHeight(mesh, mesh.faces[i], w);
+        }
+    }
+    return 0;
+}
+
+float heightAt(TerrainMesh& mesh, MapPoint p) {
+    const TerrainIndex& idx = mesh.index;
+    if (idx.faceCount != mesh.faces.size() || idx.cols <= 0 || idx.rows <= 0 ||
+        idx.cellStart.size() != static_cast<size_t>(idx.cols) * static_cast<size_t>(idx.rows) + 1)
+        return heightAtLinear(mesh, p);
+    mesh.lastFace = -1;
+    if (!(p.x >= idx.minX && p.x <= idx.maxX && p.y >= idx.minY && p.y <= idx.maxY)) return 0;
+    size_t cell = static_cast<size_t>(cellOf(p.y, idx.minY, idx.cellH, idx.rows)) * static_cast<size_t>(idx.cols) +
+                  static_cast<size_t>(cellOf(p.x, idx.minX, idx.cellW, idx.cols));
+    float w[3];
+    for (uint32_t k = idx.cellStart[cell]; k < idx.cellStart[cell + 1]; ++k) {
+        uint32_t i = idx.cellFaces[k];
+        if (pointInFace(mesh, mesh.faces[i], p, w)) {
+            mesh.lastFace = static_cast<int>(i);
+            return faceHeight(mesh, mesh.faces[i], w);
+        }
+    }
+    return 0;
+}
+
+void lastFaceNormal(const TerrainMesh& mesh, float& nx, float& ny, float& nz) {
+    if (mesh.lastFace < 0 || static_cast<size_t>(mesh.lastFace) >= mesh.faces.size()) return;
+    MapVertex n = faceNormal(mesh, mesh.faces[static_cast<size_t>(mesh.lastFace)]);
+    nx = n.x;
+    ny = n.y;
+    nz = n.z;
+}

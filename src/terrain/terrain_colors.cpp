@@ -1,0 +1,99 @@
+// "mapcolors.txt": a row count, then rows of terrain type, red, green, blue.
+#include "terrain/terrain_colors.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+int colorRow(int terrainType) {
+    int r = terrainType % 256;
+    return r < 0 ? r + 256 : r;
+}
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+struct Tokens {
+    const char* p;
+    const char* end;
+
+    // Reads one white-space separated token that must be a whole integer.
+    // Returns 0 for a number, 1 at the end of the text, 2 for anything else.
+    int readInt(int& v) {
+        while (p < end && isSpace(*p)) ++p;
+        if (p == end) return 1;
+        const char* s = p;
+        const char* e = s;
+        while (e < end && !isSpace(*e)) ++e;
+        p = e;
+        if (*s == '+') {
+            ++s;
+            if (s < e && *s == '-') return 2;
+        }
+        auto r = std::from_chars(s, e, v);
+        return r.ec == std::errc() && r.ptr == e ? 0 : 2;
+    }
+
+    void skipLine() {
+        while (p < end && *p != '\n') ++p;
+    }
+};
+
+}  // namespace
+
+void parseTerrainColors(TerrainColorTable& table, const std::string& text) {
+    ++table.version;
+    Tokens t{text.data(), text.data() + text.size()};
+    int count = 0;
+    if (t.readInt(count) != 0) return;
+    // A row that cannot be read is skipped up to the end of its line; it still
+    // counts as one of the rows the file announced.
+    for (int row = 0; row < count && t.p < t.end; ++row) {
+        int v[4];
+        int k = 0;
+        int status = 0;
+        for (; k < 4; ++k) {
+            status = t.readInt(v[k]);
+            if (status != 0) break;
+        }
+        if (status == 1) return;
+        if (status == 2) {
+            t.skipLine();
+            continue;
+        }
+        uint8_t* rgb = table.rgb[colorRow(v[0])];
+        for (int c = 0; c < 3; ++c) rgb[c] = static_cast<uint8_t>(v[1 + c] & 0xFF);
+    }
+}
+
+bool readTerrainColors(TerrainColorTable& table, const std::string& path) {
+    std::string text;
+    if (!readTextFile(path, text)) return false;
+    parseTerrainColors(table, text);
+    return true;
+}
+
+bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path) {
+    bool used[256] = {};
+    int count = 0;
+    for (const MapFace& f : mesh.faces) {
+        int row = colorRow(f.terrainType);
+        if (!used[row]) {
+            used[row] = true;
+            ++count;
+        }
+    }
+    std::string text;
+    char line[64];
+    std::snprintf(line, sizeof line, "%d\n", count);
+    text += line;
+    for (int t = 0; t < 256; ++t) {
+        if (!used[t]) continue;
+        int g = (64 + 8 * t) % 256;
+        std::snprintf(line, sizeof line, "%d %d %d %d\n", t, g, g, g);
+        text += line;
+    }
+    return replaceFileWith(path, text);
+}
