@@ -1,0 +1,24 @@
+#include "app/app_draw.h"
+
+#include <GL/gl.h>
+#include <GL/glut.h>
+
+#include "atlas/atlas_draw.h"
+
+void setupGlState(const GlyphAtlas& atlas) {
+    glDisable(GL_DEPTH_TEST);
+    glFrontFace(GL_CW);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 1.0f);
+    uploadGlyphAtlas(atlas);
+}
+
+void initGlutOnce() {
+    static bool initialised = false;
+    if (initialised) return;
+    initialised = true;
+    static char name[] = "veltrune";
+    static char* argv[] = {name, nullptr};
+    int argc = 1;
+    glutInit(&argc, argv);
+}

@@ -1,0 +1,258 @@
+#include "app/input.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/view.h"
+#include "export/export.h"
+#include "labels/letter_geometry.h"
+
+namespace {
+
+bool hasSelection(const Editor& ed) {
+    return ed.app.selected >= 0 && static_cast<size_t>(ed.app.selected) < ed.labels.size();
+}
+
+Label& selectedLabel(Editor& ed) { return ed.labels[static_cast<size_t>(ed.app.selected)]; }
+
+// Tab walks the labels forwards, shift-Tab backwards; both wrap around and work
+// on unsigned values, so from "none selected" Tab gives 0 and shift-Tab n - 2.
+void selectNextLabel(Editor& ed, bool backwards) {
+    if (ed.labels.empty()) return;
+    const uint32_t n = static_cast<uint32_t>(ed.labels.size());
+    const uint32_t current = static_cast<uint32_t>(ed.app.selected);
+    const uint32_t next = backwards ? (n + current - 1) % n : (current + 1) % n;
+    ed.app.selected = static_cast<int>(next);
+    const Label& label = ed.labels[next];
+    centreViewOn(ed.view, ed.terrain, centre(label), extent(label));
+}
+
+// One arrow press scrolls the picture by 40 pixels at any zoom.
+float arrowStep(const ViewState& view) {
+    return 80.0f / (static_cast<float>(view.windowHeight) * view.zoom);
+}
+
+void countDuplicateLetters(Editor& ed) {
+    std::string trace;
+    buildAllLetterGeometry(ed.labels, ed.terrain, ed.atlas, trace);
+    if (!trace.empty()) {
+        std::fputs(trace.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    const int duplicates = countDuplicates(ed.labels);
+    int letters = 0;
+    for (const Label& label : ed.labels) letters += countLetters(label);
+    char message[128];
+    std::snprintf(message, sizeof message, "In current config, %d letters out of %d can use duplicates",
+                  duplicates, letters);
+    showMessage(ed.log, message);
+}
+
+void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
+    AppState& app = ed.app;
+    ViewState& view = ed.view;
+    const bool ctrl = (mod & MOD_CTRL) != 0;
+    const bool shift = (currentMod & MOD_SHIFT) != 0;
+
+    switch (sym) {
+        case keys::F1: app.helpVisible = !app.helpVisible; break;
+        case keys::F12: exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log); break;
+        case keys::F2:
+            if (saveLabels(ed.labels, ed.store, ed.log)) app.changed = false;
+            break;
+        case keys::TAB: selectNextLabel(ed, shift); break;
+        case keys::RETURN: app.selected = -1; break;
+        case keys::F8: readTerrainColors(ed.colors); break;
+        case keys::UP: view.panY += arrowStep(view); break;
+        case keys::DOWN: view.panY -= arrowStep(view); break;
+        case keys::LEFT: view.panX -= arrowStep(view); break;
+        case keys::RIGHT: view.panX += arrowStep(view); break;
+        case keys::ESCAPE:
+            if (requestQuit(ed)) ed.done = true;
+            break;
+        default: break;
+    }
+
+    if (hasSelection(ed)) {
+        Label& label = selectedLabel(ed);
+        switch (sym) {
+            case keys::PAGE_DOWN:
+                changeVisibility(label, 5);
+                app.changed = true;
+                break;
+            case keys::PAGE_UP:
+                changeVisibility(label, -5);
+                app.changed = true;
+                break;
+            case keys::BACKSPACE:
+            case keys::DELETE:
+                if (!removeLastLetter(label)) {
+                    ed.labels.erase(ed.labels.begin() + app.selected);
+                    app.selected = -1;
+                }
+                app.changed = true;
+                break;
+            case keys::I:
+                if (ctrl) {
+                    toggleItalic(label);
+                    app.changed = true;
+                }
+                break;
+            case keys::F:
+                if (ctrl) {
+                    flip(label);
+                    app.activeNode = -1;
+                    app.changed = true;
+                }
+                break;
+            case keys::P:
+                if (ctrl) {
+                    cycleCase(label);
+                    app.activeNode = -1;
+                    app.changed = true;
+                }
+                break;
+            case keys::C:
+                if (ctrl) {
+                    copyAttributes(app.attributeClipboard, label);
+                    app.clipboardValid = true;
+                }
+                break;
+            case keys::V:
+                if (ctrl) {
+                    if (app.clipboardValid) copyAttributes(label, app.attributeClipboard);
+                    applyAttributes(label);
+                    app.changed = true;
+                }
+                break;
+            default: break;
+        }
+    }
+
+    // Typing: a character the atlas holds becomes the selected label's new last letter.
+    if (hasSelection(ed) && unicode <= 255 && atlasHasChar(ed.atlas, unicode)) {
+        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(unicode)));
+        app.changed = true;
+    }
+
+    if (sym == keys::D && ctrl) countDuplicateLetters(ed);
+}
+
+}  // namespace
+
+bool requestQuit(Editor& ed) {
+    if (!ed.app.changed) return true;
+    ed.app.quitAsked = true;
+    return false;
+}
+
+void answerPrompt(Editor& ed, int sym, unsigned unicode) {
+    AppState& app = ed.app;
+    if (unicode == 'y' || unicode == 'Y') {
+        if (saveLabels(ed.labels, ed.store, ed.log)) {
+            app.changed = false;
+            ed.done = true;
+        } else {
+            // Ending now would lose the labels: back to editing, with the save's
+            // failure message on screen, so the cause can be fixed and saved again.
+            app.quitAsked = false;
+        }
+    } else if (unicode == 'n' || unicode == 'N' || sym == keys::ESCAPE) {
+        ed.done = true;
+    } else if (unicode == 'c' || unicode == 'C') {
+        app.quitAsked = false;
+        showMessage(ed.log, "(quit canceled)");
+    }
+}
+
+void handleKeyDown(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
+    if (sym < keys::RSHIFT || sym > keys::LCTRL) pushRedraw(ed);
+    if (ed.app.quitAsked)
+        answerPrompt(ed, sym, unicode);
+    else
+        keyCommands(ed, sym, mod, unicode, currentMod);
+}
+
+void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel, int currentMod) {
+    AppState& app = ed.app;
+    ViewState& view = ed.view;
+    if (app.quitAsked) return;
+
+    if (buttonState & HELD_RIGHT) {
+        const float scale = static_cast<float>(view.windowHeight) * view.zoom;
+        view.panX -= 2.0f * static_cast<float>(xrel) * 1.6f / scale;
+        view.panY += 2.0f * static_cast<float>(yrel) * 1.6f / scale;
+        pushRedraw(ed);
+    }
+    if ((buttonState & HELD_MIDDLE) && hasSelection(ed) && yrel != 0) {
+        Label& label = selectedLabel(ed);
+        if (currentMod & MOD_SHIFT)
+            changeWidth(label, -yrel);
+        else
+            scaleSize(label, 1.0f - 0.01f * static_cast<float>(yrel));
+        app.changed = true;
+        pushRedraw(ed);
+    }
+    if (buttonState & HELD_LEFT) {
+        if (app.selected == -1) {
+            const MapPoint m = unprojectMouse(view, x, y);
+            app.cursorPos = m;
+            initFromDrag(app.newLabel, app.pressPos, m);
+            app.creating = true;
+            pushRedraw(ed);
+        } else if (app.activeNode >= 0 && app.activeNode <= 3 && hasSelection(ed)) {
+            const MapPoint m = unprojectMouse(view, x, y);
+            app.cursorPos = m;
+            Label& label = selectedLabel(ed);
+            moveNode(label, m, app.activeNode);
+            layoutLetters(label);
+            app.changed = true;
+            pushRedraw(ed);
+        }
+    }
+}
+
+void handleButtonDown(Editor& ed, int button, int x, int y) {
+    AppState& app = ed.app;
+    switch (button) {
+        case BUTTON_LEFT: {
+            const MapPoint m = unprojectMouse(ed.view, x, y);
+            app.pressPos = m;
+            pickAt(app, ed.labels, m);
+            app.cursorShown = true;
+            app.cursorPos = m;
+            break;
+        }
+        case BUTTON_WHEEL_UP: ed.view.zoom *= 1.2f; break;
+        case BUTTON_WHEEL_DOWN: ed.view.zoom /= 1.2f; break;
+        default: break;
+    }
+    pushRedraw(ed);
+}
+
+void handleButtonUp(Editor& ed, int /*button*/) {
+    AppState& app = ed.app;
+    if (app.quitAsked) return;
+    if (app.creating) {
+        app.selected = static_cast<int>(ed.labels.size());
+        ed.labels.push_back(app.newLabel);
+        app.changed = true;
+    }
+    app.creating = false;
+    app.activeNode = -1;
+    pushRedraw(ed);
+}
+
+void handleQuitEvent(Editor& ed) {
+    if (ed.app.quitAsked || requestQuit(ed))
+        ed.done = true;
+    else
+        pushRedraw(ed);
+}
+
+void handleResize(Editor& ed, int w, int h) {
+    ed.view.windowWidth = w < 1 ? 1 : w;
+    ed.view.windowHeight = h < 1 ? 1 : h;
+}

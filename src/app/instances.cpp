@@ -1,0 +1,3 @@
+#include "app/instances.h"
+
+Editor editor;

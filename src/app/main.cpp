@@ -1,0 +1,27 @@
+// Veltrune: writes place names onto a game module's world map and exports them
+// into the module. Without arguments it opens the editor; "veltrune -b" exports
+// the saved labels and ends. The exit status is 0 on every path.
+#include <cstdio>
+
+#include "app/event_loop.h"
+#include "app/input.h"
+#include "app/instances.h"
+#include "app/startup.h"
+
+int main(int argc, char** argv) {
+    Editor& ed = editor;
+    if (!readStartupFiles(ed)) return 0;
+    if (isBatchSwitch(argc, argv)) {
+        runBatchExport(ed);
+        releaseGlyphAtlas(ed.atlas);
+        return 0;
+    }
+    if (!prepareInteractive(ed) || !openWindow(ed)) {
+        releaseGlyphAtlas(ed.atlas);
+        return 0;
+    }
+    showMessage(ed.log, BANNER);
+    runEventLoop(ed);
+    releaseGlyphAtlas(ed.atlas);
+    return 0;
+}

@@ -1,0 +1,27 @@
+// Start-up before the window: the configuration, the saved labels, the batch
+// export, and the files the interactive editor needs. Each step reports its own
+// problems on standard output; a false result ends the program (status 0).
+//
+// Order: readStartupFiles, then either runBatchExport (switch "-b") or
+// prepareInteractive followed by the window and the event loop.
+#pragma once
+
+#include "app/editor.h"
+
+constexpr const char* CONFIG_FILE = "Veltrune.cfg";
+
+// True when the first argument is exactly "-b".
+bool isBatchSwitch(int argc, const char* const* argv);
+
+// Reads "Veltrune.cfg" (false ends start-up) and the label store (a missing
+// store only means no labels); leaves the labels unchanged-flagged.
+bool readStartupFiles(Editor& ed);
+
+// The export without a window: reads the module's map (flat terrain when it
+// cannot be read) and builds the glyph atlas from the charset first, so the
+// letters come out as those of an F12 export; exports, then writes "log.txt".
+void runBatchExport(Editor& ed);
+
+// The glyph atlas, the terrain colours, the module's map and its party
+// positions. False ends start-up.
+bool prepareInteractive(Editor& ed);
