@@ -1,0 +1,12 @@
+// Drawing of one frame: grey background, the map, the labels, then the overlay,
+// and the capture of the view matrices that picking un-projects the mouse with.
+#pragma once
+
+#include "app/editor.h"
+#include "app/view.h"
+
+// Draws the whole frame for the editor's state and swaps buffers. While the save
+// prompt is up only the prompt is drawn and the captured matrices stay as they were.
+void drawFrame(Editor& ed);
+// Reads the projection, modelview and viewport of the current GL state into view.
+void captureViewMatrices(ViewState& view);

@@ -1,0 +1,23 @@
+// Drawing of the overlay in window pixels with GLUT's bitmap font Helvetica 12.
+//
+// Each draw function sets the pixel space first (pixelOverlaySpace: a raster
+// position (x, y) is then the window pixel (x, y) from the bottom-left corner),
+// switches 2D texturing off, and draws the lines of overlay.h. They replace the
+// projection and modelview matrices, so they come after everything drawn in map
+// coordinates. w and h are the window's width and height.
+#pragma once
+
+#include <string>
+
+#include "overlay/message_log.h"
+
+void pixelOverlaySpace(int w, int h);
+// Grey (g, g, g, 1), raster position (x, y), then one bitmap character per byte.
+void drawText(int x, int y, float g, const std::string& text);
+
+void drawHelpPanel(bool helpVisible, int labelCount, int selected, int w, int h);
+void drawMessages(const MessageLog& log, int w, int h);
+void drawCursorReadout(float x, float y, int w, int h);
+// The italic flag is passed along but not shown.
+void drawLabelStatus(float size, int visibility, int width, unsigned char italic, int w, int h);
+void drawQuitPrompt(int w, int h);
