@@ -29,6 +29,8 @@ const char* tokenEnd(const char* p, const char* end) {
 }
 
 // Numbers with std::from_chars, accepting what scanf's "%d" and "%f" accept.
+// A number must make up its whole white-space separated token: "2.5" is no
+// corner index and "1x" no coordinate.
 struct FastReader {
     const char* p = nullptr;
     const char* end = nullptr;
@@ -44,6 +46,7 @@ struct FastReader {
         auto r = std::from_chars(s, end, v);
         if (r.ec == std::errc::invalid_argument) return Num::bad;
         if (r.ec == std::errc::result_out_of_range) return Num::range;
+        if (r.ptr < end && !isSpace(*r.ptr)) return Num::bad;
         p = r.ptr;
         return Num::ok;
     }
@@ -62,6 +65,7 @@ struct FastReader {
             auto r = std::from_chars(s, end, v, std::chars_format::general);
             if (r.ec == std::errc::invalid_argument) return Num::bad;
             if (r.ec == std::errc()) {
+                if (r.ptr < end && !isSpace(*r.ptr)) return Num::bad;
                 p = r.ptr;
                 return Num::ok;
             }
@@ -70,8 +74,8 @@ struct FastReader {
         std::string tok(p, tokenEnd(p, end));
         char* stop = nullptr;
         v = std::strtof(tok.c_str(), &stop);
-        if (stop == tok.c_str()) return Num::bad;
-        p += stop - tok.c_str();
+        if (stop != tok.c_str() + tok.size()) return Num::bad;
+        p += tok.size();
         return Num::ok;
     }
 };
@@ -95,7 +99,7 @@ struct ScanfReader {
         if (!token()) return Num::end;
         long long ll = 0;
         int n = 0;
-        if (std::sscanf(tok.c_str(), "%lld%n", &ll, &n) != 1) return Num::bad;
+        if (std::sscanf(tok.c_str(), "%lld%n", &ll, &n) != 1 || static_cast<size_t>(n) != tok.size()) return Num::bad;
         if (ll < INT_MIN || ll > INT_MAX) return Num::range;
         v = static_cast<int>(ll);
         p += n;
@@ -105,7 +109,7 @@ struct ScanfReader {
     Num readFloat(float& v) {
         if (!token()) return Num::end;
         int n = 0;
-        if (std::sscanf(tok.c_str(), "%f%n", &v, &n) != 1) return Num::bad;
+        if (std::sscanf(tok.c_str(), "%f%n", &v, &n) != 1 || static_cast<size_t>(n) != tok.size()) return Num::bad;
         p += n;
         return Num::ok;
     }
@@ -146,14 +150,12 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
         error = fmt("vertex count %lld is negative", nv);
         return false;
     }
-    // Each vertex takes three numbers of at least one character, each followed by white space.
-    if (static_cast<long long>(nv) * 6 - 1 > end - rd.p) {
-        error = fmt("vertex count %lld is more than the %lld bytes after it can hold", nv, end - rd.p);
-        return false;
-    }
-    mesh.vertices.resize(static_cast<size_t>(nv));
+    // Storage for all records at once, but never more than the rest of the text
+    // can back (three numbers of at least one character and a separator each), so
+    // an absurd count cannot allocate: the file then ends before the last record.
+    mesh.vertices.reserve(std::min(static_cast<size_t>(nv), static_cast<size_t>(end - rd.p) / 6 + 1));
     for (int i = 0; i < nv; ++i) {
-        MapVertex& v = mesh.vertices[static_cast<size_t>(i)];
+        MapVertex& v = mesh.vertices.emplace_back();
         float* xyz[3] = {&v.x, &v.y, &v.z};
         for (int k = 0; k < 3; ++k) {
             at = skipSpace(rd.p, end);
@@ -180,13 +182,9 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
         error = fmt("face count %lld is negative", nf);
         return false;
     }
-    if (static_cast<long long>(nf) * 12 - 1 > end - rd.p) {
-        error = fmt("face count %lld is more than the %lld bytes after it can hold", nf, end - rd.p);
-        return false;
-    }
-    mesh.faces.resize(static_cast<size_t>(nf));
+    mesh.faces.reserve(std::min(static_cast<size_t>(nf), static_cast<size_t>(end - rd.p) / 12 + 1));
     for (int i = 0; i < nf; ++i) {
-        MapFace& f = mesh.faces[static_cast<size_t>(i)];
+        MapFace& f = mesh.faces.emplace_back();
         int fields[6];
         for (int k = 0; k < 6; ++k) {
             at = skipSpace(rd.p, end);
