@@ -23,7 +23,8 @@ constexpr int kMaxTextureSide = 16384;
 
 enum SkipReason : uint8_t { kNotSkipped = 0, kTooWide = 1, kNoSurface = 2 };
 
-// Characters left out of the atlas during one build, reported once when it ends.
+// Characters left out by one attempt; those of the attempt that fits are reported
+// once when the build ends.
 struct SkipLog {
     uint8_t reason[256] = {};
 };
@@ -224,8 +225,7 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool te
 
 // The packing of one attempt from measured sizes only, deciding the same fit and
 // the same skips as renderAttempt would. Records the measures it took.
-AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars, SkipLog& skips,
-                              Measures& measures) {
+AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars, Measures& measures) {
     TTF_Font* font = fontOf(atlas);
     const int W = atlas.width;
     const int H = atlas.height;
@@ -241,15 +241,11 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars,
         int h = 0;
         if (TTF_SizeText(font, one, &w, &h) != 0 || w <= 0 || h <= 0) {
             measures.w[c] = measures.h[c] = -1;
-            skips.reason[c] = kNoSurface;
             continue;
         }
         measures.w[c] = w;
         measures.h[c] = h;
-        if (w >= W - 2) {
-            skips.reason[c] = kTooWide;
-            continue;
-        }
+        if (w >= W - 2) continue;
         if (x + w >= W) {
             x = 2;
             y = y + lineHeight + 1;
@@ -261,11 +257,14 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars,
 }
 
 // The attempt loop rendering every glyph at every size, from atlas.fontSize down.
-bool countdownAttempts(GlyphAtlas& atlas, const std::string& chars, const std::string& fontPath, bool testMode,
-                       SkipLog& skips) {
+bool countdownAttempts(GlyphAtlas& atlas, const std::string& chars, const std::string& fontPath, bool testMode) {
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (!openFontAtSize(atlas, fontPath)) return false;
-        if (renderAttempt(atlas, chars, testMode, skips, nullptr) == AttemptResult::Fits) return true;
+        SkipLog skips;
+        if (renderAttempt(atlas, chars, testMode, skips, nullptr) == AttemptResult::Fits) {
+            reportSkips(skips);
+            return true;
+        }
         --atlas.fontSize;
     }
     return false;
@@ -277,10 +276,7 @@ bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const 
                               int width, int height, bool testMode) {
     const std::string chars = cString(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
-    SkipLog skips;
-    bool ok = countdownAttempts(atlas, chars, fontPath, testMode, skips);
-    reportSkips(skips);
-    return ok;
+    return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
 bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
@@ -288,37 +284,27 @@ bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::stri
     const std::string chars = cString(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
     const int firstSize = atlas.fontSize;
-    SkipLog skips;
     Measures measures;
     bool fits = false;
     for (int attempt = 0; attempt < kMaxAttempts && !fits; ++attempt) {
-        if (!openFontAtSize(atlas, fontPath)) {
-            reportSkips(skips);
-            return false;
-        }
-        if (simulateAttempt(atlas, chars, skips, measures) == AttemptResult::Fits)
+        if (!openFontAtSize(atlas, fontPath)) return false;
+        if (simulateAttempt(atlas, chars, measures) == AttemptResult::Fits)
             fits = true;
         else
             --atlas.fontSize;
     }
-    if (!fits) {
-        reportSkips(skips);
-        return false;
-    }
+    if (!fits) return false;
     // The font is open at the size found; render once, checking every surface
     // against its measure. Should the two ever disagree, the measured packing
     // cannot be trusted and the build renders every size instead.
-    SkipLog finalSkips = skips;
-    if (renderAttempt(atlas, chars, testMode, finalSkips, &measures) == AttemptResult::Fits) {
-        reportSkips(finalSkips);
+    SkipLog skips;
+    if (renderAttempt(atlas, chars, testMode, skips, &measures) == AttemptResult::Fits) {
+        reportSkips(skips);
         return true;
     }
     for (int& v : atlas.inkHeight) v = -1;
     atlas.fontSize = firstSize;
-    SkipLog fallbackSkips;
-    bool ok = countdownAttempts(atlas, chars, fontPath, testMode, fallbackSkips);
-    reportSkips(fallbackSkips);
-    return ok;
+    return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
 void releaseGlyphAtlas(GlyphAtlas& atlas) { closeFont(atlas); }
