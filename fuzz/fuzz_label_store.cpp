@@ -1,0 +1,29 @@
+// Any text as "savedData.txt": parseLabelStore must end and stay in bounds, and
+// every label it read must survive a write and a second read unchanged in count.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "labels/label_store.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    LabelList labels;
+    std::string error;
+    resetLetterIds();
+    parseLabelStore(labels, text, error);
+
+    std::string stored = "v1\n" + std::to_string(labels.size()) + "\n";
+    for (const Label& label : labels) writeLabel(label, stored);
+    LabelList again;
+    std::string againError;
+    if (!parseLabelStore(again, stored, againError) || again.size() != labels.size()) std::abort();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        if (again[i].letters.size() != labels[i].letters.size()) std::abort();
+        if (again[i].visibility != labels[i].visibility || again[i].width != labels[i].width ||
+            again[i].italic != labels[i].italic || again[i].spare != labels[i].spare)
+            std::abort();
+    }
+    return 0;
+}
