@@ -93,7 +93,10 @@ void layoutLetters(Label& label) {
 }
 
 void applyAttributes(Label& label) {
-    const int alpha = label.visibility * 255 / 100;
+    // A visibility outside 0..100 (a hand-edited store) gives an opacity clamped to
+    // a byte, as the drawing and the BRF colour take it; computed wide so it cannot overflow.
+    const long long wide = static_cast<long long>(label.visibility) * 255 / 100;
+    const int alpha = static_cast<int>(wide < 0 ? 0 : wide > 255 ? 255 : wide);
     for (LabelLetter& letter : label.letters) {
         letter.size = label.size;
         letter.alpha = alpha;
