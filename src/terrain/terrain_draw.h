@@ -1,0 +1,19 @@
+// Drawing of the map: flat lit triangles coloured by terrain type, a darker
+// outline around each, and a translucent diamond at every party position.
+//
+// drawTerrain multiplies the modelview matrix by the map normalisation (scale
+// (2/d, 2/d, 1), then translate by minus the box centre; d the box's 3D diagonal,
+// a unit scale when d is 0) and leaves it there for the labels and for picking.
+// The fills and outlines are compiled once into a display list and replayed; the
+// list is rebuilt when a different mesh, face count or colour table version is
+// drawn. drawTerrainImmediate sends the same picture vertex by vertex.
+#pragma once
+
+#include "terrain/terrain.h"
+#include "terrain/terrain_colors.h"
+
+void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors);
+void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors);
+// Drops the compiled display list (call while its GL context is current, e.g.
+// before the context is replaced); the next drawTerrain compiles a new one.
+void releaseTerrainDrawCache();
