@@ -188,6 +188,15 @@ TEST_F(StoreDir, MissingStoreLeavesTheListAlone) {
     EXPECT_EQ(labels.size(), 2u);
     EXPECT_EQ(nextLetterId, 0);
     EXPECT_FALSE(store.keepBackup);
+
+    // A store that is there but cannot be read is never replaced unseen.
+    ASSERT_EQ(::mkdir(store.path.c_str(), 0755), 0);
+    EXPECT_FALSE(loadLabels(labels, store));
+    EXPECT_EQ(labels.size(), 2u);
+    EXPECT_TRUE(store.keepBackup);
+    EXPECT_FALSE(saveLabels(labels, store, log));
+    EXPECT_EQ(newestMessage(log), "Cannot save internal file?!");
+    EXPECT_TRUE(exists(store.path));
 }
 
 TEST_F(StoreDir, DamagedStoresKeepTheCompleteLabelsAndTheOldBytes) {
@@ -343,4 +352,32 @@ TEST_F(StoreDir, LargeStoresLoadCompletely) {
     }
     EXPECT_EQ(loaded[2].letters.back().id, 29999);
     EXPECT_EQ(nextLetterId, 30000);
+}
+
+TEST(LabelStoreParse, MangledStoresNeverBreakTheReader) {
+    std::string base = "v1\n4\n";
+    Label label = exampleLabel();
+    for (int i = 0; i < 4; ++i) writeLabel(label, base);
+    const char alphabet[] = " \n|_-+.0123456789eEvxn\r\t";
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = base;
+        const int edits = 1 + static_cast<int>(next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const size_t at = next() % text.size();
+            switch (next() % 3) {
+                case 0: text[at] = alphabet[next() % (sizeof alphabet - 1)]; break;
+                case 1: text.erase(at, 1 + next() % 8); break;
+                default: text.insert(at, 1, alphabet[next() % (sizeof alphabet - 1)]); break;
+            }
+            if (text.empty()) text = "v";
+        }
+        LabelList parsed;
+        std::string error;
+        const bool whole = parseLabelStore(parsed, text, error);
+        EXPECT_EQ(whole, error.empty()) << text;
+        EXPECT_LE(parsed.size(), text.size() / 16 + 1) << text;
+        for (const Label& l : parsed) EXPECT_LE(l.letters.size(), text.size());
+    }
 }
