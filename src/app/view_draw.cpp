@@ -5,10 +5,7 @@
 
 #include "labels/label_draw.h"
 #include "overlay/overlay_draw.h"
-#include "terrain/terrain_colors.h"
-
-// Declared by terrain/terrain_draw.h.
-void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors);
+#include "terrain/terrain_draw.h"
 
 void captureViewMatrices(ViewState& view) {
     glGetDoublev(GL_PROJECTION_MATRIX, view.projection);
