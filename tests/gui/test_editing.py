@@ -1,0 +1,210 @@
+"""Editing in the real window: drag out a label, type its name, change its size
+and visibility, save it, see it loaded on the next run, the save prompt's
+answers, and the F12 export into the working copy of the module."""
+import math
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import guilib  # noqa: E402
+
+PROGRAM, SOURCE = guilib.args()
+WORKDIR = None
+
+
+def module_workdir():
+    """A working copy of the example without saved labels; the module is generated
+    when the example has none."""
+    d = guilib.make_workdir(SOURCE)
+    mod = os.path.join(d, "module")
+    if not os.path.exists(os.path.join(mod, "map.txt")):
+        os.makedirs(mod, exist_ok=True)
+        genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
+        subprocess.run([genmap, mod], check=True, capture_output=True)
+    names = [n.lower() for n in os.listdir(mod)]
+    for sub in ("Resource", "textures"):
+        if sub.lower() not in names:
+            os.makedirs(os.path.join(mod, sub))
+    store = os.path.join(d, "savedData.txt")
+    if os.path.exists(store):
+        os.remove(store)
+    return d
+
+
+def map_box(path):
+    """(min x, min y, min z), (max x, max y, max z) of the vertices of map.txt."""
+    with open(path) as f:
+        tokens = f.read().split()
+    n = int(tokens[0])
+    xs = [float(tokens[1 + 3 * i]) for i in range(n)]
+    ys = [float(tokens[2 + 3 * i]) for i in range(n)]
+    zs = [float(tokens[3 + 3 * i]) for i in range(n)]
+    return (min(xs), min(ys), min(zs)), (max(xs), max(ys), max(zs))
+
+
+def map_point(px, py, box, zoom=3.0, w=500, h=500):
+    """The map point under window pixel (px, py) at the start view (no pan)."""
+    lo, hi = box
+    c = [(a + b) / 2 for a, b in zip(lo, hi)]
+    diag = math.sqrt(sum((b - a) ** 2 for a, b in zip(lo, hi)))
+    vx = (px / w * 2 - 1) * (w / h)
+    vy = (h - py) / h * 2 - 1
+    return c[0] - vx / zoom * diag / 2, c[1] - vy / zoom * diag / 2
+
+
+def read_store(workdir):
+    """The store's lines, and each label line as (text, numbers)."""
+    with open(os.path.join(workdir, "savedData.txt")) as f:
+        lines = f.read().split("\n")
+    labels = []
+    for line in lines[2:]:
+        if not line:
+            continue
+        text, rest = line.split("|", 1)
+        letters = text.split()
+        labels.append(("".join(" " if c == "_" else c for c in letters), rest.split()))
+    return lines, labels
+
+
+def store_bytes(workdir):
+    with open(os.path.join(workdir, "savedData.txt"), "rb") as f:
+        return f.read()
+
+
+def near(a, b, tol):
+    return abs(a - b) <= tol
+
+
+def check_create_and_save():
+    d = WORKDIR
+    box = map_box(os.path.join(d, "module", "map.txt"))
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        # Drag out a label from (150, 240) to (350, 260).
+        ed.drag([(150, 240), (200, 245), (300, 255), (350, 260)])
+        ed.type("Tarn Vale")
+        # Middle drag up by 40 pixels: 40 % larger.
+        ed.drag([(250, 300), (250, 260)], button=2)
+        ed.key("Next", "Next", "Prior")
+        ed.key("F2", delay=0.5)
+        lines, labels = read_store(d)
+        assert lines[0] == "v1" and lines[1] == "1", lines[:2]
+        assert len(labels) == 1, labels
+        text, nums = labels[0]
+        assert text == "Tarn Vale", repr(text)
+        assert len(nums) == 13, nums
+        vals = [float(v) for v in nums]
+        sx, sy = map_point(150, 240, box)
+        ex, ey = map_point(350, 260, box)
+        diag = math.dist(box[0], box[1])
+        tol = diag / (3 * 500) * 1.5  # a pixel and a half in map units
+        assert near(vals[0], sx, tol) and near(vals[1], sy, tol), (vals[:2], (sx, sy))
+        assert near(vals[6], ex, tol) and near(vals[7], ey, tol), (vals[6:8], (ex, ey))
+        assert near(vals[8], 1.4, 0.02), "size %s" % nums[8]
+        assert nums[9:] == ["40", "100", "0", "0"], nums[9:]
+        # F2 cleared the changed flag: Esc ends at once.
+        ed.key("Escape")
+        assert ed.wait_exit() == 0
+    finally:
+        ed.kill()
+
+
+def check_loaded_on_next_run():
+    d = WORKDIR
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        ed.key("Tab")
+        ed.type("s")
+        ed.key("F2", delay=0.5)
+        _, labels = read_store(d)
+        assert [t for t, _ in labels] == ["Tarn Vales"], labels
+        assert labels[0][1][9] == "40", labels[0][1]
+        ed.key("Escape")
+        assert ed.wait_exit() == 0
+    finally:
+        ed.kill()
+
+
+def prompt_shown(img):
+    """Mostly the grey background, with white text near the middle."""
+    grey = sum(1 for _, _, p in img.region(0, 0, img.width, img.height) if all(126 <= v <= 129 for v in p))
+    white = sum(1 for _, _, p in img.region(150, 230, 350, 260) if min(p) >= 250)
+    return grey > 0.95 * img.width * img.height and white > 20
+
+
+def check_prompt_cancel_and_no():
+    d = WORKDIR
+    before = store_bytes(d)
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        ed.key("Tab")
+        ed.type("x")
+        ed.key("Escape")
+        assert prompt_shown(ed.screenshot()), "no save prompt"
+        ed.key("c")
+        time.sleep(0.5)
+        assert ed.proc.poll() is None, "cancel ended the program"
+        assert not prompt_shown(ed.screenshot()), "the prompt stayed after cancel"
+        ed.key("Escape")
+        assert prompt_shown(ed.screenshot()), "the next Esc did not ask again"
+        ed.key("n")
+        assert ed.wait_exit() == 0
+        assert store_bytes(d) == before, "n must not save"
+    finally:
+        ed.kill()
+
+
+def check_prompt_yes():
+    d = WORKDIR
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        ed.key("Tab")
+        ed.type("y")
+        ed.key("Escape")
+        assert ed.proc.poll() is None
+        ed.key("y")
+        assert ed.wait_exit() == 0
+        _, labels = read_store(d)
+        assert [t for t, _ in labels] == ["Tarn Valesy"], labels
+    finally:
+        ed.kill()
+
+
+def check_export():
+    d = WORKDIR
+    mod = os.path.join(d, "module")
+    outputs = [("Resource", "map_names.brf"), ("map_icons.txt",), ("parties.txt",), ("textures", "map_names.dds")]
+    paths = [os.path.join(mod, *p) for p in outputs]
+    for p in paths:
+        if os.path.exists(p):
+            os.remove(p)
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        ed.key("F12")
+        deadline = time.time() + 60
+        while time.time() < deadline and not all(os.path.exists(p) for p in paths):
+            time.sleep(0.3)
+        missing = [p for p in paths if not os.path.exists(p)]
+        assert not missing, "not exported: %s" % missing
+        time.sleep(1.0)
+        with open(os.path.join(mod, "parties.txt"), "rb") as f:
+            parties = f.read()
+        # "Tarn Valesy" has ten letters besides its space: ten new parties.
+        assert parties.count(b"p_map_str_") == 10, parties.count(b"p_map_str_")
+        assert ed.proc.poll() is None, "the editor ended after the export"
+        ed.key("Escape")
+        assert ed.wait_exit() == 0, "the export must not mark the labels changed"
+    finally:
+        ed.kill()
+
+
+WORKDIR = module_workdir()
+guilib.run_checks([
+    ("drag out, type, size, visibility, save", check_create_and_save),
+    ("saved label loaded on the next run", check_loaded_on_next_run),
+    ("prompt: cancel, ask again, no", check_prompt_cancel_and_no),
+    ("prompt: yes saves", check_prompt_yes),
+    ("F12 writes the four module files", check_export),
+])
