@@ -1,0 +1,130 @@
+"""Batch mode: "veltrune -b" exports the saved labels into the module without a
+window, writes the four step results to "log.txt" newest first, and ends with
+status 0."""
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import guilib  # noqa: E402
+
+PROGRAM, SOURCE = guilib.args()
+OUTPUTS = [("Resource", "map_names.brf"), ("map_icons.txt",), ("parties.txt",), ("textures", "map_names.dds")]
+
+
+def module_workdir():
+    """A working copy of the example without saved labels or earlier exports; the
+    module is generated when the example has none."""
+    d = guilib.make_workdir(SOURCE)
+    mod = os.path.join(d, "module")
+    if not os.path.exists(os.path.join(mod, "map.txt")):
+        os.makedirs(mod, exist_ok=True)
+        genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
+        subprocess.run([genmap, mod], check=True, capture_output=True)
+    names = [n.lower() for n in os.listdir(mod)]
+    for sub in ("Resource", "textures"):
+        if sub.lower() not in names:
+            os.makedirs(os.path.join(mod, sub))
+    for p in [os.path.join(d, "savedData.txt"), os.path.join(d, "log.txt")] + \
+            [os.path.join(mod, *o) for o in OUTPUTS]:
+        if os.path.exists(p):
+            os.remove(p)
+    return d
+
+
+def run_batch(workdir, timeout=120):
+    """Runs "veltrune -b"; (exit status, stdout, whether a window was seen)."""
+    proc = subprocess.Popen([PROGRAM, "-b"], cwd=workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    seen = False
+    deadline = time.time() + timeout
+    while proc.poll() is None and time.time() < deadline:
+        r = subprocess.run(["xdotool", "search", "--name", guilib.CAPTION], capture_output=True, text=True)
+        seen = seen or bool(r.stdout.split())
+        time.sleep(0.05)
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait()
+        raise AssertionError("batch mode did not end")
+    return proc.returncode, proc.stdout.read().decode("latin-1"), seen
+
+
+def party_count(path):
+    """The count line of a party list: its first integer."""
+    with open(path, "rb") as f:
+        lines = f.read().split(b"\n")
+    return int(lines[1].split()[0])
+
+
+def check_export_without_labels():
+    d = module_workdir()
+    mod = os.path.join(d, "module")
+    colors = os.path.join(d, "mapcolors.txt")
+    colors_before = open(colors, "rb").read() if os.path.exists(colors) else None
+    rc, _, seen = run_batch(d)
+    assert rc == 0, rc
+    assert not seen, "batch mode opened a window"
+    with open(os.path.join(d, "log.txt"), "rb") as f:
+        log = f.read().decode("latin-1")
+    steps = [l for l in log.split("\n") if l]
+    assert len(steps) == 4, steps
+    assert steps[0].startswith('(4/4) Exported "textures\\map_names.dds" DXT3 '), steps[0]
+    assert steps[1] == '(3/4) Exported "parties.txt" file! (0 new objects, %d in total)' % party_count(
+        os.path.join(mod, "parties.orig.txt")), steps[1]
+    assert steps[2].startswith('(2/4) Exported "map_icons.txt" file! (0 new icons, '), steps[2]
+    assert steps[3] == '(1/4) Exported resource file "Resource\\map_names.brf"! (add it to module.ini)', steps[3]
+    for o in OUTPUTS:
+        assert os.path.exists(os.path.join(mod, *o)), o
+    colors_after = open(colors, "rb").read() if os.path.exists(colors) else None
+    assert colors_after == colors_before, "batch mode has no use for the colour file"
+
+
+def check_export_with_a_label():
+    d = module_workdir()
+    mod = os.path.join(d, "module")
+    with open(os.path.join(mod, "map.txt")) as f:
+        tokens = f.read().split()
+    n = int(tokens[0])
+    xs = [float(tokens[1 + 3 * i]) for i in range(n)]
+    ys = [float(tokens[2 + 3 * i]) for i in range(n)]
+    cx, cy = (min(xs) + max(xs)) / 2, (min(ys) + max(ys)) / 2
+    with open(os.path.join(d, "savedData.txt"), "w") as f:
+        f.write("v1\n1\nK a r n _ V a l e | %f %f 0.33 0 0.66 0 %f %f 1.0 60 100 0 0\n"
+                % (cx - 20, cy, cx + 20, cy))
+    rc, out, seen = run_batch(d)
+    assert rc == 0, rc
+    assert not seen, "batch mode opened a window"
+    assert "flat terrain" not in out, "the map was not read"
+    orig = party_count(os.path.join(mod, "parties.orig.txt"))
+    parties_path = os.path.join(mod, "parties.txt")
+    assert party_count(parties_path) == orig + 8, party_count(parties_path)
+    with open(parties_path, "rb") as f:
+        parties = f.read()
+    assert parties.count(b"p_map_str_") == 8, parties.count(b"p_map_str_")
+    assert b"\r\n" in parties and b"\n" not in parties.replace(b"\r\n", b""), "parties.txt needs CR LF"
+    with open(os.path.join(d, "log.txt"), "rb") as f:
+        log = f.read().decode("latin-1")
+    assert "(3/4) Exported \"parties.txt\" file! (8 new objects, %d in total)" % (orig + 8) in log, log
+    # The store is only read.
+    with open(os.path.join(d, "savedData.txt")) as f:
+        assert f.read().startswith("v1\n1\nK a r n _ V a l e |")
+
+
+def check_export_without_the_map():
+    d = module_workdir()
+    mod = os.path.join(d, "module")
+    os.remove(os.path.join(mod, "map.txt"))
+    with open(os.path.join(d, "savedData.txt"), "w") as f:
+        f.write("v1\n1\na b | 0 0 0.33 0 0.66 0 10 0 1.0 60 100 0 0\n")
+    rc, out, _ = run_batch(d)
+    assert rc == 0, rc
+    assert "Batch mode exports the labels on flat terrain." in out, out
+    for o in OUTPUTS:
+        assert os.path.exists(os.path.join(mod, *o)), o
+
+
+guilib.run_checks([
+    ("batch export without labels", check_export_without_labels),
+    ("batch export of a saved label", check_export_with_a_label),
+    ("batch export without the map", check_export_without_the_map),
+])
