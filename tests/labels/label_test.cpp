@@ -108,7 +108,8 @@ TEST(LabelLayout, CoincidentNodesPutEveryLetterOnThePointWithoutDirection) {
 TEST(LabelAttributes, AlphaAndCopiesFollowTheLabel) {
     Label label = withText(straightLabel({0, 0}, {10, 0}), "ab");
     EXPECT_EQ(label.letters[0].alpha, 89);  // default visibility 35
-    const int cases[][2] = {{35, 89}, {100, 255}, {10, 25}, {37, 94}};
+    // Out-of-range values (a hand-edited store) stay within a byte.
+    const int cases[][2] = {{35, 89}, {100, 255}, {10, 25}, {37, 94}, {2147483647, 255}, {-40, 0}, {150, 255}};
     for (auto& c : cases) {
         label.visibility = c[0];
         applyAttributes(label);
