@@ -127,7 +127,8 @@ void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, unsigned char c, int x, int
     const SDL_PixelFormat* fmt = surf->format;
     const int midY = y + h / 2;
     const int midX = x + w / 2;
-    bool locked = SDL_MUSTLOCK(surf) && SDL_LockSurface(surf) == 0;
+    const bool mustLock = SDL_MUSTLOCK(surf);
+    if (mustLock && SDL_LockSurface(surf) != 0) return;  // pixels unreachable: the cell stays background
     const uint8_t* base = static_cast<const uint8_t*>(surf->pixels);
     for (int i = 0; i < h; ++i) {
         const int r = y + i;
@@ -149,7 +150,7 @@ void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, unsigned char c, int x, int
             dst[j * 4 + 3] = a;
         }
     }
-    if (locked) SDL_UnlockSurface(surf);
+    if (mustLock) SDL_UnlockSurface(surf);
 }
 
 // One attempt at the open font: lays out and renders every distinct character.

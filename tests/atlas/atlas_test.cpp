@@ -427,6 +427,23 @@ TEST(GlyphAtlasBuild, TooWideCharacterIsLeftOutAndReportedOnce) {
     }
 }
 
+TEST(GlyphAtlasBuild, UnrenderableCharacterIsLeftOutAndReportedOnce) {
+    // Three rows leave room only for one-point glyphs, where a space measures zero
+    // wide and the font library gives no surface for it.
+    for (BuildFn build : {buildGlyphAtlas, buildGlyphAtlasCountdown}) {
+        GlyphAtlas a;
+        bool ok = false;
+        std::string out = captureStdout([&] { ok = build(a, " i  i ", kFont, 64, 3, false); });
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(a.fontSize, 1);
+        EXPECT_EQ(out, "Character 32 cannot be rendered by the font and was left out\n");
+        EXPECT_FALSE(a.placed[' ']);
+        EXPECT_TRUE(a.placed['i']);
+        EXPECT_EQ(a.cellX['i'], 2);
+        releaseGlyphAtlas(a);
+    }
+}
+
 TEST(GlyphAtlasBuild, FailuresReportAndReturnFalse) {
     for (BuildFn build : {buildGlyphAtlas, buildGlyphAtlasCountdown}) {
         GlyphAtlas a;
