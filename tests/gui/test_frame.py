@@ -1,5 +1,7 @@
 """The frame: background, map, help header, message list, help panel, cursor
 readout, label status and the save prompt, read back from screenshots."""
+import time
+
 import guilib
 
 BACKGROUND = 128  # clear colour 0.5
@@ -22,22 +24,39 @@ def count_not_background(img, box):
     return n
 
 
+def new_frame(ed, previous, timeout=30):
+    """The window once it shows something other than previous (None: anything but
+    black) and has stopped changing; the last screenshot when that never happens."""
+    deadline = time.time() + timeout
+    img = ed.screenshot(settle=0.3)
+    while time.time() < deadline:
+        differs = any(img.data) if previous is None else img.data != previous.data
+        if differs:
+            again = ed.screenshot(settle=0.5)
+            if again.data == img.data:
+                return img
+            img = again
+        else:
+            img = ed.screenshot(settle=0.3)
+    return img
+
+
 def main():
     program, source = guilib.args()
     workdir = guilib.make_workdir(source)
     ed = guilib.Editor(program, workdir)
     shots = {}
     try:
-        shots["start"] = ed.screenshot()
+        shots["start"] = new_frame(ed, None)
         ed.key("F1")
-        shots["help"] = ed.screenshot()
+        shots["help"] = new_frame(ed, shots["start"])
         ed.key("F1")
         # Drag out a new label over the middle of the map: it is selected afterwards,
         # and the cursor readout shows the last drag position.
         ed.drag([(150, 300), (200, 305), (300, 310)])
-        shots["label"] = ed.screenshot()
+        shots["label"] = new_frame(ed, shots["help"])
         ed.key("Escape")
-        shots["prompt"] = ed.screenshot()
+        shots["prompt"] = new_frame(ed, shots["label"])
         ed.key("n")
         exit_code = ed.wait_exit()
     finally:
