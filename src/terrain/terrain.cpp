@@ -65,8 +65,16 @@ struct FastReader {
             auto r = std::from_chars(s, end, v, std::chars_format::general);
             if (r.ec == std::errc::invalid_argument) return Num::bad;
             if (r.ec == std::errc()) {
-                if (r.ptr < end && !isSpace(*r.ptr)) return Num::bad;
-                p = r.ptr;
+                const char* stop = r.ptr;
+                // glibc's scanf takes an exponent mark without digits ("1e", "1e+")
+                // as part of the number and ignores it.
+                if (stop < end && (*stop == 'e' || *stop == 'E')) {
+                    const char* q = stop + 1;
+                    if (q < end && (*q == '+' || *q == '-')) ++q;
+                    if (q == end || isSpace(*q)) stop = q;
+                }
+                if (stop < end && !isSpace(*stop)) return Num::bad;
+                p = stop;
                 return Num::ok;
             }
         }

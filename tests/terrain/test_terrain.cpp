@@ -464,3 +464,47 @@ TEST(TerrainQueries, IndexOfFlatAndHandMadeMeshes) {
     MapVertex n = faceNormal(m, m.faces[0]);
     EXPECT_EQ(n.z, 0.0f);
 }
+
+TEST(TerrainReader, MangledTextNeverYieldsABadMesh) {
+    // Random damage to a valid map: every outcome is either a rejected file with
+    // an empty mesh and a message, or a mesh whose corners are all vertices.
+    MapGenParams p;
+    p.gridX = 3;
+    p.gridY = 2;
+    const std::string good = generateMapText(p);
+    const char alphabet[] = "0123456789-+.eE x\n\t";
+    MapRandom rnd{2024};
+    int rejected = 0, accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = good;
+        int edits = 1 + static_cast<int>(nextRandom(rnd) % 4);
+        for (int k = 0; k < edits; ++k) {
+            size_t at = nextRandom(rnd) % text.size();
+            switch (nextRandom(rnd) % 3) {
+                case 0: text[at] = alphabet[nextRandom(rnd) % (sizeof alphabet - 1)]; break;
+                case 1: text.erase(at, 1 + nextRandom(rnd) % 8); break;
+                default: text.resize(at); break;
+            }
+            if (text.empty()) text = "7";
+        }
+        TerrainMesh m;
+        std::string error;
+        if (parseTerrainMesh(m, text.data(), text.size(), error)) {
+            ++accepted;
+            for (const MapFace& f : m.faces)
+                for (int c : f.corners) ASSERT_TRUE(c >= 0 && static_cast<size_t>(c) < m.vertices.size());
+            EXPECT_TRUE(error.empty());
+        } else {
+            ++rejected;
+            EXPECT_TRUE(m.vertices.empty() && m.faces.empty());
+            EXPECT_FALSE(error.empty());
+        }
+        TerrainMesh r;
+        std::string refError;
+        EXPECT_EQ(parseTerrainMeshScanf(r, text.data(), text.size(), refError), error.empty()) << text;
+        EXPECT_EQ(r.vertices.size(), m.vertices.size());
+        EXPECT_EQ(r.faces.size(), m.faces.size());
+    }
+    EXPECT_GT(rejected, 100);
+    EXPECT_GT(accepted, 10);
+}
