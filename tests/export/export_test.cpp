@@ -300,26 +300,33 @@ TEST_F(ExportTest, AFailedWriteKeepsThePreviousFile) {
                                  "(4/4) Exported \"textures\\map_names.dds\" DXT3 256x128 texture! (2 letters)\n"};
     const std::string bad[4] = {BAD_BRF, BAD_ICONS, BAD_PARTIES, BAD_DDS};
 
-    // The disk fills up during output `failing`: the outputs before it are written,
-    // it and every later one keep their previous contents.
+    // One output at a time cannot be created beside its old version (a folder
+    // stands in the way): that step reports its problem, its old file stays, and
+    // the other steps write theirs.
     for (int failing = 0; failing < 4; ++failing) {
         SCOPED_TRACE(failing);
-        long long budget = 0;
-        for (int i = 0; i < 4; ++i) {
-            put(names[i], "previous " + std::to_string(i));
-            if (i < failing) budget += static_cast<long long>(full[i].size());
-        }
-        setWriteFailureAfter(budget + 5);
+        for (int i = 0; i < 4; ++i) put(names[i], "previous " + std::to_string(i));
+        std::filesystem::create_directory(dir + "/" + names[failing] + ".new");
         run();
-        setWriteFailureAfter(-1);
+        std::filesystem::remove(dir + "/" + names[failing] + ".new");
         std::vector<std::string> m = messages();
         ASSERT_EQ(m.size(), 4u);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(get(names[i]), i < failing ? full[i] : "previous " + std::to_string(i)) << names[i];
-            EXPECT_EQ(m[3 - i], i < failing ? good[i] : bad[i]);
-            EXPECT_FALSE(has(names[i] + ".new"));
+            EXPECT_EQ(get(names[i]), i == failing ? "previous " + std::to_string(i) : full[i]) << names[i];
+            EXPECT_EQ(m[3 - i], i == failing ? bad[i] : good[i]);
         }
     }
+
+    // The disk fills up in the middle of the texture: the texture keeps its old
+    // contents, the files written before it are complete.
+    for (int i = 0; i < 4; ++i) put(names[i], "previous " + std::to_string(i));
+    setWriteFailureAfter(static_cast<long long>(full[0].size() + full[1].size() + full[2].size()) + 5);
+    run();
+    setWriteFailureAfter(-1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(get(names[i]), full[i]) << names[i];
+    EXPECT_EQ(get(names[3]), "previous 3");
+    EXPECT_FALSE(has(names[3] + ".new"));
+    EXPECT_EQ(messages(), (std::vector<std::string>{BAD_DDS, good[2], good[1], good[0]}));
 }
 
 TEST_F(ExportTest, ModuleNamesResolveCaseInsensitively) {
