@@ -107,7 +107,12 @@ bool openFontAtSize(GlyphAtlas& atlas, const std::string& fontPath) {
     return true;
 }
 
-int lineHeightOf(TTF_Font* font) { return TTF_FontAscent(font) - TTF_FontDescent(font) + 1; }
+// Ascent less the (negative) descent, plus one. Kept from going negative so that
+// a font with odd metrics can never move the next line upwards out of the texture.
+int lineHeightOf(TTF_Font* font) {
+    const int lineHeight = TTF_FontAscent(font) - TTF_FontDescent(font) + 1;
+    return lineHeight < 0 ? 0 : lineHeight;
+}
 
 void reportSkips(const SkipLog& skips) {
     for (int c = 0; c < 256; ++c) {
