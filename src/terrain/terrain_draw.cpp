@@ -2,13 +2,27 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
-// The compiled fills and outlines, and what they were compiled from.
+// Faces per compiled chunk. A chunk is a run of faces in file order, so drawing
+// the chunks in order keeps the file's drawing order.
+constexpr size_t CHUNK_FACES = 2048;
+
+// The x/y box of one chunk's corners.
+struct ChunkBox {
+    float x0, y0, x1, y1;
+};
+
+// The compiled fills and outlines, and what they were compiled from: lists
+// list .. list+n-1 hold the chunks' fills, list+n .. list+2n-1 their outlines.
 struct TerrainList {
     GLuint list = 0;
+    GLsizei chunkCount = 0;
+    std::vector<ChunkBox> boxes;
     const TerrainMesh* mesh = nullptr;
     const void* faceData = nullptr;
     size_t faceCount = 0;
@@ -64,6 +78,91 @@ void sendFillsAndOutlines(const TerrainMesh& mesh, const TerrainColorTable& colo
     }
 }
 
+// The outlines of faces [first, last) as separate segments: the same pixels as
+// one line loop per face, in one batch.
+void sendOutlineSegments(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last) {
+    glBegin(GL_LINES);
+    for (size_t i = first; i < last; ++i) {
+        const MapFace& f = mesh.faces[i];
+        if (!validFace(mesh, f)) continue;
+        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
+        glColor3f(rgb[0] * f.light / 280.0f, rgb[1] * f.light / 280.0f, rgb[2] * f.light / 280.0f);
+        const MapVertex& a = mesh.vertices[static_cast<size_t>(f.corners[0])];
+        const MapVertex& b = mesh.vertices[static_cast<size_t>(f.corners[1])];
+        const MapVertex& c = mesh.vertices[static_cast<size_t>(f.corners[2])];
+        glVertex2f(a.x, a.y);
+        glVertex2f(b.x, b.y);
+        glVertex2f(b.x, b.y);
+        glVertex2f(c.x, c.y);
+        glVertex2f(c.x, c.y);
+        glVertex2f(a.x, a.y);
+    }
+    glEnd();
+}
+
+void sendFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last) {
+    glBegin(GL_TRIANGLES);
+    for (size_t i = first; i < last; ++i) {
+        const MapFace& f = mesh.faces[i];
+        if (!validFace(mesh, f)) continue;
+        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
+        glColor3f(rgb[0] * f.light / 255.0f, rgb[1] * f.light / 255.0f, rgb[2] * f.light / 255.0f);
+        sendCorners(mesh, f);
+    }
+    glEnd();
+}
+
+ChunkBox chunkBox(const TerrainMesh& mesh, size_t first, size_t last) {
+    ChunkBox box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (size_t i = first; i < last; ++i) {
+        const MapFace& f = mesh.faces[i];
+        if (!validFace(mesh, f)) continue;
+        for (int c : f.corners) {
+            const MapVertex& v = mesh.vertices[static_cast<size_t>(c)];
+            box.x0 = std::min(box.x0, v.x);
+            box.y0 = std::min(box.y0, v.y);
+            box.x1 = std::max(box.x1, v.x);
+            box.y1 = std::max(box.y1, v.y);
+        }
+    }
+    return box;
+}
+
+// The current modelview-projection product (column-major, as GL keeps it).
+void currentTransform(double m[16]) {
+    double mv[16], pr[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    glGetDoublev(GL_PROJECTION_MATRIX, pr);
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k) sum += pr[k * 4 + r] * mv[c * 4 + k];
+            m[c * 4 + r] = sum;
+        }
+}
+
+// True when every point of the box (at height 0, as the map is drawn) lies
+// beyond one side of the view, with a margin of a few pixels for line ends:
+// nothing of the chunk can then reach the window.
+bool outsideView(const ChunkBox& box, const double m[16], double marginX, double marginY) {
+    if (!(box.x0 <= box.x1 && box.y0 <= box.y1)) return true;  // no drawable face
+    const double xs[2] = {box.x0, box.x1};
+    const double ys[2] = {box.y0, box.y1};
+    bool allLeft = true, allRight = true, allBelow = true, allAbove = true;
+    for (double x : xs)
+        for (double y : ys) {
+            const double cx = m[0] * x + m[4] * y + m[12];
+            const double cy = m[1] * x + m[5] * y + m[13];
+            const double cw = m[3] * x + m[7] * y + m[15];
+            if (!(cw > 0) || !std::isfinite(cx) || !std::isfinite(cy)) return false;
+            allLeft = allLeft && cx < -cw * (1 + marginX);
+            allRight = allRight && cx > cw * (1 + marginX);
+            allBelow = allBelow && cy < -cw * (1 + marginY);
+            allAbove = allAbove && cy > cw * (1 + marginY);
+        }
+    return allLeft || allRight || allBelow || allAbove;
+}
+
 void drawPartyMarkers(const TerrainMesh& mesh) {
     glEnable(GL_BLEND);
     for (const MapPoint& p : mesh.partyPositions) {
@@ -82,7 +181,8 @@ void drawPartyMarkers(const TerrainMesh& mesh) {
 }
 
 bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
-    return cache.list != 0 && glIsList(cache.list) && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
+    const bool compiled = mesh.faces.empty() || (cache.list != 0 && glIsList(cache.list));
+    return compiled && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
            cache.faceCount == mesh.faces.size() && cache.vertexCount == mesh.vertices.size() &&
            cache.colors == &colors && cache.colorVersion == colors.version;
 }
@@ -90,28 +190,59 @@ bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
 }  // namespace
 
 void releaseTerrainDrawCache() {
-    if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 1);
+    if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 2 * cache.chunkCount);
     cache = TerrainList{};
 }
 
 void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
     applyMapTransform(mesh);
     if (!cacheCurrent(mesh, colors)) {
-        if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 1);
+        if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 2 * cache.chunkCount);
         cache = TerrainList{};
-        GLuint list = glGenLists(1);
-        if (list == 0) {
-            // No list available: draw this frame directly.
+        // Chunks of faces in file order, compiled apart so that chunks wholly
+        // outside the view can be skipped; fills first, then outlines.
+        const size_t faces = mesh.faces.size();
+        const GLsizei chunks = static_cast<GLsizei>((faces + CHUNK_FACES - 1) / CHUNK_FACES);
+        GLuint base = chunks > 0 ? glGenLists(2 * chunks) : 0;
+        if (chunks > 0 && base == 0) {
+            // No lists available: draw this frame directly.
             sendFillsAndOutlines(mesh, colors);
             drawPartyMarkers(mesh);
             return;
         }
-        glNewList(list, GL_COMPILE);
-        sendFillsAndOutlines(mesh, colors);
-        glEndList();
-        cache = {list, &mesh, mesh.faces.data(), mesh.faces.size(), mesh.vertices.size(), colors.version, &colors};
+        std::vector<ChunkBox> boxes(static_cast<size_t>(chunks));
+        for (GLsizei k = 0; k < chunks; ++k) {
+            const size_t first = static_cast<size_t>(k) * CHUNK_FACES;
+            const size_t last = std::min(faces, first + CHUNK_FACES);
+            boxes[static_cast<size_t>(k)] = chunkBox(mesh, first, last);
+            glNewList(base + static_cast<GLuint>(k), GL_COMPILE);
+            sendFills(mesh, colors, first, last);
+            glEndList();
+            glNewList(base + static_cast<GLuint>(chunks + k), GL_COMPILE);
+            sendOutlineSegments(mesh, colors, first, last);
+            glEndList();
+        }
+        cache.list = base;
+        cache.chunkCount = chunks;
+        cache.boxes = std::move(boxes);
+        cache.mesh = &mesh;
+        cache.faceData = mesh.faces.data();
+        cache.faceCount = faces;
+        cache.vertexCount = mesh.vertices.size();
+        cache.colorVersion = colors.version;
+        cache.colors = &colors;
     }
-    glCallList(cache.list);
+    double m[16];
+    currentTransform(m);
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double marginX = 8.0 / std::max(1, viewport[2]);
+    const double marginY = 8.0 / std::max(1, viewport[3]);
+    std::vector<char> visible(cache.boxes.size());
+    for (size_t k = 0; k < cache.boxes.size(); ++k) visible[k] = !outsideView(cache.boxes[k], m, marginX, marginY);
+    for (GLsizei pass = 0; pass < 2; ++pass)
+        for (GLsizei k = 0; k < cache.chunkCount; ++k)
+            if (visible[static_cast<size_t>(k)]) glCallList(cache.list + static_cast<GLuint>(pass * cache.chunkCount + k));
     drawPartyMarkers(mesh);
 }
 
