@@ -121,6 +121,15 @@ TEST(TerrainReader, ScanfNumberSyntax) {
         EXPECT_EQ(bits(fast.vertices[i].z), bits(ref.vertices[i].z)) << i;
     }
     EXPECT_EQ(bits(fast.vertices[0].y), bits(-0.0f));
+
+    // An exponent mark without digits is part of the number and ignored, as scanf reads it.
+    const char bare[] = "1\n1e 2E+ 3e-\n0\n";
+    ASSERT_TRUE(parseTerrainMesh(fast, bare, sizeof bare - 1, e1)) << e1;
+    ASSERT_TRUE(parseTerrainMeshScanf(ref, bare, sizeof bare - 1, e2)) << e2;
+    EXPECT_EQ(fast.vertices[0].x, 1.0f);
+    EXPECT_EQ(fast.vertices[0].y, 2.0f);
+    EXPECT_EQ(fast.vertices[0].z, 3.0f);
+    EXPECT_EQ(ref.vertices[0].z, 3.0f);
     EXPECT_EQ(bits(fast.vertices[2].x), bits(ref.vertices[2].x));
 }
 
@@ -485,7 +494,7 @@ TEST(TerrainReader, MangledTextNeverYieldsABadMesh) {
                 case 1: text.erase(at, 1 + nextRandom(rnd) % 8); break;
                 default: text.resize(at); break;
             }
-            if (text.empty()) text = "7";
+            if (text.empty()) text.push_back('7');
         }
         TerrainMesh m;
         std::string error;
