@@ -59,14 +59,16 @@ def box():
     return lo, hi
 
 
-def to_screen(x, y):
+def to_screen(x, y, width=SIZE, height=SIZE):
     """Window pixel (top-left origin) of a map point at the start view (zoom 3, no pan)."""
     lo, hi = box()
     d = math.sqrt(sum((hi[k] - lo[k]) ** 2 for k in range(3)))
     cx, cy = (lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2
     nx, ny = (x - cx) * 2 / d, (y - cy) * 2 / d
     # The view turns the map by 180 degrees: map x grows to the left, y downwards.
-    return int(round(SIZE / 2 * (1 - ZOOM * nx))), int(round(SIZE / 2 * (1 + ZOOM * ny)))
+    # One normalised unit is zoom * height / 2 pixels in both directions.
+    unit = ZOOM * height / 2
+    return int(round(width / 2 - unit * nx)), int(round(height / 2 + unit * ny))
 
 
 def fill(rgb, face):
@@ -118,6 +120,9 @@ def main():
         write_colors(work, {3: (30, 60, 240)})
         ed.key("F8")
         shots["reloaded"] = ed.screenshot()
+        # A resize may give the window a new GL context: the map must still show.
+        guilib.xdo("windowsize", ed.window, 600, 500)
+        shots["resized"] = ed.screenshot(settle=1.0)
     finally:
         ed.kill()
 
@@ -187,6 +192,20 @@ def main():
         got = img.pixel(*east)
         assert near(got, want), "unlisted type after F8: got %s, want %s" % (got, want)
 
+    def map_after_resize():
+        img = shots["resized"]
+        assert (img.width, img.height) == (600, 500), (img.width, img.height)
+        x, y = to_screen(-20, 10, 600, 500)
+        want = fill((30, 60, 240), FACES[1])
+        got = img.pixel(x, y)
+        assert near(got, want), "after resize: got %s at %s, want %s" % (got, (x, y), want)
+        x, y = to_screen(15, -10, 600, 500)
+        want = fill(COLORS[11], FACES[2])
+        got = img.pixel(x, y)
+        assert near(got, want), "after resize: got %s at %s, want %s" % (got, (x, y), want)
+        p = img.pixel(*to_screen(-50, 0, 600, 500))
+        assert all(c in (127, 128) for c in p), "background after resize: %s" % (p,)
+
     def default_colour_file():
         assert files["defaults"] == "2\n3 88 88 88\n11 152 152 152\n", repr(files["defaults"])
         img = shots["defaults"]
@@ -201,6 +220,7 @@ def main():
         ("outlines darker than fills", outline_darker_than_fill),
         ("party marker drawn, (0, 0) skipped", party_marker_drawn),
         ("F8 reloads the colours", f8_reloads_colours),
+        ("map drawn after a resize", map_after_resize),
         ("default colour file written and shown", default_colour_file),
     ])
     shutil.rmtree(work, ignore_errors=True)
