@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -46,8 +47,8 @@ ssize_t budgetWrite(void* c, const char* buf, size_t size) {
     size_t done = allowed ? std::fwrite(buf, 1, allowed, cookie->real) : 0;
     if (writeBudget >= 0) writeBudget -= static_cast<long long>(done);
     if (done < size) {
-        errno = ENOSPC;
-        return done ? static_cast<ssize_t>(done) : -1;
+        errno = ENOSPC;  // a short count (0 included) is the error; never a negative value
+        return static_cast<ssize_t>(done);
     }
     return static_cast<ssize_t>(done);
 }
@@ -62,30 +63,32 @@ int budgetClose(void* c) {
 }  // namespace
 
 std::string resolvePath(const std::string& path) {
-    std::string p = path;
-    for (char& ch : p)
-        if (ch == '\\') ch = '/';
-    std::string out;
-    size_t i = 0;
-    if (!p.empty() && p[0] == '/') {
-        out = "/";
-        i = 1;
-    }
-    bool missing = false;  // once a component is missing, the rest cannot be matched
-    while (i <= p.size()) {
-        size_t j = p.find('/', i);
-        if (j == std::string::npos) j = p.size();
-        std::string comp = p.substr(i, j - i);
-        if (!comp.empty()) {
-            std::string dir = out == "/" ? "/" : (out.empty() ? "" : out.substr(0, out.size() - 1));
-            std::string name = missing ? comp : matchEntry(dir, comp);
-            if (!exists(out + name)) missing = true;
-            out += name;
-            if (j < p.size()) out += "/";
-        } else if (j < p.size() && !out.empty() && out.back() != '/') {
-            out += "/";
+    std::vector<std::string> parts;
+    std::string comp;
+    for (char ch : path) {
+        if (ch == '\\' || ch == '/') {
+            parts.push_back(comp);
+            comp.clear();
+        } else {
+            comp.push_back(ch);
         }
-        i = j + 1;
+    }
+    parts.push_back(comp);
+
+    // parts[0] is empty for an absolute path; empty parts elsewhere are doubled or
+    // trailing separators, kept as written.
+    std::string dir = parts[0].empty() && parts.size() > 1 ? "/" : "";
+    std::string out = dir;
+    bool missing = false;  // once a component is missing, the rest cannot be matched
+    for (size_t i = dir.empty() ? 0 : 1; i < parts.size(); ++i) {
+        const std::string& name = parts[i];
+        if (!name.empty()) {
+            std::string found = missing ? name : matchEntry(dir, name);
+            out.append(found);
+            if (!missing && !exists(out)) missing = true;
+            dir = out;
+        }
+        if (i + 1 < parts.size()) out.push_back('/');
     }
     return out;
 }
@@ -98,6 +101,11 @@ bool readBinaryFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     FILE* f = openFile(path, "rb");
     if (!f) return false;
+    // Storage for the whole file at once when its size is known; the loop
+    // still reads to the end, so a file that grows meanwhile is read whole.
+    struct stat st;
+    if (::fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
@@ -107,17 +115,26 @@ bool readBinaryFile(const std::string& path, std::string& bytes) {
 }
 
 bool readTextFile(const std::string& path, std::string& text) {
-    std::string raw;
-    if (!readBinaryFile(path, raw)) {
+    if (!readBinaryFile(path, text)) {
         text.clear();
         return false;
     }
-    text.clear();
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text.push_back(raw[i]);
+    // Every CR LF becomes LF, in place: the runs between CRs are moved down.
+    char* data = text.data();
+    const size_t size = text.size();
+    char* cr = static_cast<char*>(std::memchr(data, '\r', size));
+    if (!cr) return true;
+    size_t out = static_cast<size_t>(cr - data);
+    size_t in = out;
+    while (in < size) {
+        if (data[in] == '\r' && in + 1 < size && data[in + 1] == '\n') ++in;
+        const char* next = static_cast<const char*>(std::memchr(data + in + 1, '\r', size - in - 1));
+        const size_t runEnd = next ? static_cast<size_t>(next - data) : size;
+        std::memmove(data + out, data + in, runEnd - in);
+        out += runEnd - in;
+        in = runEnd;
     }
+    text.resize(out);
     return true;
 }
 
