@@ -123,6 +123,22 @@ class Editor:
         time.sleep(settle)
         return screenshot_window(self.window)
 
+    def wait_frame(self, previous=None, timeout=30):
+        """The window once it shows something other than previous (None: anything
+        but black) and has stopped changing; the last screenshot if that never happens."""
+        deadline = time.time() + timeout
+        img = self.screenshot(settle=0.3)
+        while time.time() < deadline:
+            differs = any(img.data) if previous is None else img.data != previous.data
+            if differs:
+                again = self.screenshot(settle=0.5)
+                if again.data == img.data:
+                    return img
+                img = again
+            else:
+                img = self.screenshot(settle=0.3)
+        return img
+
     def wait_exit(self, timeout=15):
         try:
             return self.proc.wait(timeout)
@@ -178,6 +194,48 @@ def screenshot_window(window):
         return read_ppm(path)
     finally:
         os.remove(path)
+
+
+def map_box(module_dir):
+    """Bounding box (min, max as x, y, z lists) of the module's map.txt."""
+    with open(os.path.join(module_dir, "map.txt")) as f:
+        tokens = f.read().split()
+    nv = int(tokens[0])
+    lo = [float("inf")] * 3
+    hi = [float("-inf")] * 3
+    for i in range(nv):
+        for k in range(3):
+            v = float(tokens[1 + 3 * i + k])
+            lo[k] = min(lo[k], v)
+            hi[k] = max(hi[k], v)
+    return lo, hi
+
+
+class View:
+    """The editor's view transform at a given zoom and pan, for a window of w x h."""
+
+    def __init__(self, box, w=500, h=500, zoom=3.0, pan=(0.0, 0.0)):
+        lo, hi = box
+        self.c = [(a + b) / 2 for a, b in zip(lo, hi)]
+        d = sum((a - b) ** 2 for a, b in zip(lo, hi)) ** 0.5
+        self.d = d if d > 0 else 2.0
+        self.w, self.h, self.zoom, self.pan = w, h, zoom, pan
+
+    def to_window(self, x, y):
+        """Window pixel (origin top-left) of a map point."""
+        nx = (x - self.c[0]) * 2 / self.d + self.pan[0]
+        ny = (y - self.c[1]) * 2 / self.d + self.pan[1]
+        ex, ey = -self.zoom * nx, -self.zoom * ny
+        px = (ex / (self.w / self.h) + 1) / 2 * self.w
+        py = (ey + 1) / 2 * self.h
+        return px, self.h - py
+
+    def to_map(self, px, py):
+        """Map point under a window pixel (origin top-left)."""
+        ex = (2 * px / self.w - 1) * (self.w / self.h)
+        ey = 2 * (self.h - py) / self.h - 1
+        nx, ny = ex / -self.zoom - self.pan[0], ey / -self.zoom - self.pan[1]
+        return nx * self.d / 2 + self.c[0], ny * self.d / 2 + self.c[1]
 
 
 def run_checks(checks):
