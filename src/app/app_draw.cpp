@@ -1,7 +1,7 @@
 #include "app/app_draw.h"
 
 #include <GL/gl.h>
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include "atlas/atlas_draw.h"
 
@@ -13,12 +13,21 @@ void setupGlState(const GlyphAtlas& atlas) {
     uploadGlyphAtlas(atlas);
 }
 
+namespace {
+bool glutInitialised = false;
+}
+
 void initGlutOnce() {
-    static bool initialised = false;
-    if (initialised) return;
-    initialised = true;
+    if (glutInitialised) return;
+    glutInitialised = true;
     static char name[] = "veltrune";
     static char* argv[] = {name, nullptr};
     int argc = 1;
     glutInit(&argc, argv);
+}
+
+void shutdownGlut() {
+    if (!glutInitialised) return;
+    glutInitialised = false;
+    glutExit();
 }

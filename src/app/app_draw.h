@@ -10,3 +10,5 @@ void setupGlState(const GlyphAtlas& atlas);
 
 // Initialises GLUT once (its bitmap font cannot be used before); no GLUT window is made.
 void initGlutOnce();
+// Releases what GLUT holds (its display connection and font state) at shutdown.
+void shutdownGlut();

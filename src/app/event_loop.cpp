@@ -99,5 +99,6 @@ void runEventLoop(Editor& ed) {
             postRedraw();
         }
     }
+    shutdownGlut();
     SDL_Quit();
 }

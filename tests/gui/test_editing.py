@@ -73,6 +73,23 @@ def store_bytes(workdir):
         return f.read()
 
 
+def wait_for(predicate, timeout=20.0):
+    """Polls until predicate() is true; returns its last result."""
+    deadline = time.time() + timeout
+    while True:
+        try:
+            result = predicate()
+        except (OSError, ValueError, IndexError):
+            result = False
+        if result or time.time() > deadline:
+            return result
+        time.sleep(0.2)
+
+
+def saved_texts(workdir):
+    return [t for t, _ in read_store(workdir)[1]]
+
+
 def near(a, b, tol):
     return abs(a - b) <= tol
 
@@ -89,6 +106,7 @@ def check_create_and_save():
         ed.drag([(250, 300), (250, 260)], button=2)
         ed.key("Next", "Next", "Prior")
         ed.key("F2", delay=0.5)
+        wait_for(lambda: os.path.exists(os.path.join(d, "savedData.txt")))
         lines, labels = read_store(d)
         assert lines[0] == "v1" and lines[1] == "1", lines[:2]
         assert len(labels) == 1, labels
@@ -106,7 +124,7 @@ def check_create_and_save():
         assert nums[9:] == ["40", "100", "0", "0"], nums[9:]
         # F2 cleared the changed flag: Esc ends at once.
         ed.key("Escape")
-        assert ed.wait_exit() == 0
+        assert ed.wait_exit(60) == 0
     finally:
         ed.kill()
 
@@ -118,11 +136,12 @@ def check_loaded_on_next_run():
         ed.key("Tab")
         ed.type("s")
         ed.key("F2", delay=0.5)
+        wait_for(lambda: saved_texts(d) == ["Tarn Vales"])
         _, labels = read_store(d)
         assert [t for t, _ in labels] == ["Tarn Vales"], labels
         assert labels[0][1][9] == "40", labels[0][1]
         ed.key("Escape")
-        assert ed.wait_exit() == 0
+        assert ed.wait_exit(60) == 0
     finally:
         ed.kill()
 
@@ -142,15 +161,14 @@ def check_prompt_cancel_and_no():
         ed.key("Tab")
         ed.type("x")
         ed.key("Escape")
-        assert prompt_shown(ed.screenshot()), "no save prompt"
+        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
         ed.key("c")
-        time.sleep(0.5)
+        assert wait_for(lambda: not prompt_shown(ed.screenshot(0.1))), "the prompt stayed after cancel"
         assert ed.proc.poll() is None, "cancel ended the program"
-        assert not prompt_shown(ed.screenshot()), "the prompt stayed after cancel"
         ed.key("Escape")
-        assert prompt_shown(ed.screenshot()), "the next Esc did not ask again"
+        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "the next Esc did not ask again"
         ed.key("n")
-        assert ed.wait_exit() == 0
+        assert ed.wait_exit(60) == 0
         assert store_bytes(d) == before, "n must not save"
     finally:
         ed.kill()
@@ -163,9 +181,9 @@ def check_prompt_yes():
         ed.key("Tab")
         ed.type("y")
         ed.key("Escape")
-        assert ed.proc.poll() is None
+        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
         ed.key("y")
-        assert ed.wait_exit() == 0
+        assert ed.wait_exit(60) == 0
         _, labels = read_store(d)
         assert [t for t, _ in labels] == ["Tarn Valesy"], labels
     finally:
@@ -183,9 +201,7 @@ def check_export():
     ed = guilib.Editor(PROGRAM, d)
     try:
         ed.key("F12")
-        deadline = time.time() + 60
-        while time.time() < deadline and not all(os.path.exists(p) for p in paths):
-            time.sleep(0.3)
+        wait_for(lambda: all(os.path.exists(p) for p in paths), 90)
         missing = [p for p in paths if not os.path.exists(p)]
         assert not missing, "not exported: %s" % missing
         time.sleep(1.0)
@@ -195,7 +211,7 @@ def check_export():
         assert parties.count(b"p_map_str_") == 10, parties.count(b"p_map_str_")
         assert ed.proc.poll() is None, "the editor ended after the export"
         ed.key("Escape")
-        assert ed.wait_exit() == 0, "the export must not mark the labels changed"
+        assert ed.wait_exit(60) == 0, "the export must not mark the labels changed"
     finally:
         ed.kill()
 

@@ -72,13 +72,17 @@ def check_example_starts_and_draws():
     d = module_workdir()
     ed = guilib.Editor(PROGRAM, d)
     try:
-        img = ed.screenshot()
         # The first frame is drawn without any input: the map and the overlay, not black.
-        lit = sum(1 for _, _, p in img.region(0, 0, img.width, img.height) if max(p) > 40)
+        deadline = time.time() + 20
+        while True:
+            img = ed.screenshot()
+            lit = sum(1 for _, _, p in img.region(0, 0, img.width, img.height) if max(p) > 40)
+            if lit > img.width * img.height // 2 or time.time() > deadline:
+                break
         assert lit > img.width * img.height // 2, "the first frame was not drawn (%d lit pixels)" % lit
         assert (img.width, img.height) == (500, 500), (img.width, img.height)
         ed.key("Escape")
-        rc = ed.wait_exit()
+        rc = ed.wait_exit(60)
         assert rc == 0, "Esc with nothing changed must end the program (status %r)" % rc
     finally:
         ed.kill()
@@ -91,7 +95,7 @@ def check_not_quite_batch():
         try:
             assert ed.proc.poll() is None
             ed.key("Escape")
-            rc = ed.wait_exit()
+            rc = ed.wait_exit(60)
             assert rc == 0, (extra, rc)
             assert not os.path.exists(os.path.join(d, "log.txt")), "%s ran the batch export" % extra
         finally:
@@ -122,7 +126,7 @@ def check_window_close_without_changes():
     try:
         # SDL turns SIGTERM into a quit event: with nothing changed the program ends.
         ed.proc.terminate()
-        rc = ed.wait_exit()
+        rc = ed.wait_exit(60)
         assert rc == 0, rc
     finally:
         ed.kill()
