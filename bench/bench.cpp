@@ -3,10 +3,11 @@
 //
 //   veltrune-bench [--small] [--json FILE] [--check] [--keep]
 //
-// The large case is generated here: a 512 x 512 grid of hills (524,288 faces,
-// several terrain types) with 400 labels of 12 letters; the small case is the
-// bundled example module. Both are written to a temporary folder. Each timing is
-// the best of three runs, or a single run when one run already takes long.
+// The large case is generated here: a 512 x 512 grid of hills on an island
+// (524,288 faces, five terrain types from sea to rock) with 400 labels of 12
+// letters; the small case is the bundled example module. Both are written to a
+// temporary folder. Each timing is the best of three runs, or a single run when
+// one run already takes long.
 // --check exits with status 1 when any pair of outputs differs.
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -195,7 +196,6 @@ bool makeLargeCase(const fs::path& root, BenchCase& out) {
     params.box = MapBox{-1024, -1024, 1024, 1024};
     params.maxHeight = 60;
     params.hills = 40;
-    params.island = false;
     out.name = "large";
     out.atlasWidth = 2048;
     out.atlasHeight = 2048;
