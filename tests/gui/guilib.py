@@ -19,18 +19,19 @@ def args():
     return os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 
 
+# Files a run of the editor writes into the example; a fresh working copy has none.
+RUN_OUTPUTS = {"savedData.txt", "savedData.txt.bak", "log.txt", "stdout.log", "map_icons.txt",
+               "parties.txt", "map_names.brf", "map_names.dds"}
+
+
 def make_workdir(source_dir, with_example=True):
     """A fresh temporary working directory; with_example copies example/ into it
-    (its Veltrune.cfg names the module relative to the working directory)."""
+    (its Veltrune.cfg names the module relative to the working directory), leaving
+    out whatever an earlier run wrote there."""
     d = tempfile.mkdtemp(prefix="vt_gui_")
     if with_example:
-        ex = os.path.join(source_dir, "example")
-        for name in os.listdir(ex):
-            src = os.path.join(ex, name)
-            if os.path.isdir(src):
-                shutil.copytree(src, os.path.join(d, name))
-            else:
-                shutil.copy(src, d)
+        ignore = shutil.ignore_patterns(*RUN_OUTPUTS, "*.new")
+        shutil.copytree(os.path.join(source_dir, "example"), d, ignore=ignore, dirs_exist_ok=True)
     return d
 
 
@@ -39,6 +40,24 @@ def xdo(*a, check=True):
     if check and r.returncode != 0:
         raise RuntimeError("xdotool %s failed: %s" % (a, r.stderr))
     return r.stdout.strip()
+
+
+def run_to_end(program, workdir, extra=(), timeout=60):
+    """Runs the program until it ends by itself; (exit status, stdout, whether a
+    window was seen meanwhile). Raises when it does not end in time."""
+    proc = subprocess.Popen([program] + list(extra), cwd=workdir, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    seen = False
+    deadline = time.time() + timeout
+    while proc.poll() is None and time.time() < deadline:
+        r = subprocess.run(["xdotool", "search", "--name", CAPTION], capture_output=True, text=True)
+        seen = seen or bool(r.stdout.split())
+        time.sleep(0.05)
+    if proc.poll() is None:
+        proc.kill()
+        proc.wait()
+        raise AssertionError("the program did not end")
+    return proc.returncode, proc.stdout.read().decode("latin-1"), seen
 
 
 class Editor:

@@ -13,42 +13,6 @@ PROGRAM, SOURCE = guilib.args()
 OUTPUTS = [("Resource", "map_names.brf"), ("map_icons.txt",), ("parties.txt",), ("textures", "map_names.dds")]
 
 
-def module_workdir():
-    """A working copy of the example without saved labels or earlier exports; the
-    module is generated when the example has none."""
-    d = guilib.make_workdir(SOURCE)
-    mod = os.path.join(d, "module")
-    if not os.path.exists(os.path.join(mod, "map.txt")):
-        os.makedirs(mod, exist_ok=True)
-        genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
-        subprocess.run([genmap, mod], check=True, capture_output=True)
-    names = [n.lower() for n in os.listdir(mod)]
-    for sub in ("Resource", "textures"):
-        if sub.lower() not in names:
-            os.makedirs(os.path.join(mod, sub))
-    for p in [os.path.join(d, "savedData.txt"), os.path.join(d, "log.txt")] + \
-            [os.path.join(mod, *o) for o in OUTPUTS]:
-        if os.path.exists(p):
-            os.remove(p)
-    return d
-
-
-def run_batch(workdir, timeout=120):
-    """Runs "veltrune -b"; (exit status, stdout, whether a window was seen)."""
-    proc = subprocess.Popen([PROGRAM, "-b"], cwd=workdir, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    seen = False
-    deadline = time.time() + timeout
-    while proc.poll() is None and time.time() < deadline:
-        r = subprocess.run(["xdotool", "search", "--name", guilib.CAPTION], capture_output=True, text=True)
-        seen = seen or bool(r.stdout.split())
-        time.sleep(0.05)
-    if proc.poll() is None:
-        proc.kill()
-        proc.wait()
-        raise AssertionError("batch mode did not end")
-    return proc.returncode, proc.stdout.read().decode("latin-1"), seen
-
-
 def party_count(path):
     """The count line of a party list: its first integer."""
     with open(path, "rb") as f:
@@ -57,11 +21,11 @@ def party_count(path):
 
 
 def check_export_without_labels():
-    d = module_workdir()
+    d = guilib.make_workdir(SOURCE)
     mod = os.path.join(d, "module")
     colors = os.path.join(d, "mapcolors.txt")
     colors_before = open(colors, "rb").read() if os.path.exists(colors) else None
-    rc, _, seen = run_batch(d)
+    rc, _, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 0, rc
     assert not seen, "batch mode opened a window"
     with open(os.path.join(d, "log.txt"), "rb") as f:
@@ -80,7 +44,7 @@ def check_export_without_labels():
 
 
 def check_export_with_a_label():
-    d = module_workdir()
+    d = guilib.make_workdir(SOURCE)
     mod = os.path.join(d, "module")
     with open(os.path.join(mod, "map.txt")) as f:
         tokens = f.read().split()
@@ -91,7 +55,7 @@ def check_export_with_a_label():
     with open(os.path.join(d, "savedData.txt"), "w") as f:
         f.write("v1\n1\nK a r n _ V a l e | %f %f 0.33 0 0.66 0 %f %f 1.0 60 100 0 0\n"
                 % (cx - 20, cy, cx + 20, cy))
-    rc, out, seen = run_batch(d)
+    rc, out, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 0, rc
     assert not seen, "batch mode opened a window"
     assert "flat terrain" not in out, "the map was not read"
@@ -111,12 +75,12 @@ def check_export_with_a_label():
 
 
 def check_export_without_the_map():
-    d = module_workdir()
+    d = guilib.make_workdir(SOURCE)
     mod = os.path.join(d, "module")
     os.remove(os.path.join(mod, "map.txt"))
     with open(os.path.join(d, "savedData.txt"), "w") as f:
         f.write("v1\n1\na b | 0 0 0.33 0 0.66 0 10 0 1.0 60 100 0 0\n")
-    rc, out, _ = run_batch(d)
+    rc, out, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 0, rc
     assert "Batch mode exports the labels on flat terrain." in out, out
     for o in OUTPUTS:

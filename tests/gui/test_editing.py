@@ -14,25 +14,6 @@ PROGRAM, SOURCE = guilib.args()
 WORKDIR = None
 
 
-def module_workdir():
-    """A working copy of the example without saved labels; the module is generated
-    when the example has none."""
-    d = guilib.make_workdir(SOURCE)
-    mod = os.path.join(d, "module")
-    if not os.path.exists(os.path.join(mod, "map.txt")):
-        os.makedirs(mod, exist_ok=True)
-        genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
-        subprocess.run([genmap, mod], check=True, capture_output=True)
-    names = [n.lower() for n in os.listdir(mod)]
-    for sub in ("Resource", "textures"):
-        if sub.lower() not in names:
-            os.makedirs(os.path.join(mod, sub))
-    store = os.path.join(d, "savedData.txt")
-    if os.path.exists(store):
-        os.remove(store)
-    return d
-
-
 def map_box(path):
     """(min x, min y, min z), (max x, max y, max z) of the vertices of map.txt."""
     with open(path) as f:
@@ -216,7 +197,7 @@ def check_export():
         ed.kill()
 
 
-WORKDIR = module_workdir()
+WORKDIR = guilib.make_workdir(SOURCE)
 guilib.run_checks([
     ("drag out, type, size, visibility, save", check_create_and_save),
     ("saved label loaded on the next run", check_loaded_on_next_run),

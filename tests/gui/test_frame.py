@@ -24,39 +24,22 @@ def count_not_background(img, box):
     return n
 
 
-def new_frame(ed, previous, timeout=30):
-    """The window once it shows something other than previous (None: anything but
-    black) and has stopped changing; the last screenshot when that never happens."""
-    deadline = time.time() + timeout
-    img = ed.screenshot(settle=0.3)
-    while time.time() < deadline:
-        differs = any(img.data) if previous is None else img.data != previous.data
-        if differs:
-            again = ed.screenshot(settle=0.5)
-            if again.data == img.data:
-                return img
-            img = again
-        else:
-            img = ed.screenshot(settle=0.3)
-    return img
-
-
 def main():
     program, source = guilib.args()
     workdir = guilib.make_workdir(source)
     ed = guilib.Editor(program, workdir)
     shots = {}
     try:
-        shots["start"] = new_frame(ed, None)
+        shots["start"] = ed.wait_frame(None)
         ed.key("F1")
-        shots["help"] = new_frame(ed, shots["start"])
+        shots["help"] = ed.wait_frame(shots["start"])
         ed.key("F1")
         # Drag out a new label over the middle of the map: it is selected afterwards,
         # and the cursor readout shows the last drag position.
         ed.drag([(150, 300), (200, 305), (300, 310)])
-        shots["label"] = new_frame(ed, shots["help"])
+        shots["label"] = ed.wait_frame(shots["help"])
         ed.key("Escape")
-        shots["prompt"] = new_frame(ed, shots["label"])
+        shots["prompt"] = ed.wait_frame(shots["label"])
         ed.key("n")
         exit_code = ed.wait_exit()
     finally:
