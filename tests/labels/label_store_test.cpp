@@ -371,7 +371,7 @@ TEST(LabelStoreParse, MangledStoresNeverBreakTheReader) {
                 case 1: text.erase(at, 1 + next() % 8); break;
                 default: text.insert(at, 1, alphabet[next() % (sizeof alphabet - 1)]); break;
             }
-            if (text.empty()) text = "v";
+            if (text.empty()) text.push_back('v');
         }
         LabelList parsed;
         std::string error;
