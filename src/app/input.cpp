@@ -24,6 +24,7 @@ void selectNextLabel(Editor& ed, bool backwards) {
     const uint32_t current = static_cast<uint32_t>(ed.app.selected);
     const uint32_t next = backwards ? (n + current - 1) % n : (current + 1) % n;
     ed.app.selected = static_cast<int>(next);
+    ed.app.activeNode = -1;  // a node grabbed on the old selection is not one of the new label's
     const Label& label = ed.labels[next];
     centreViewOn(ed.view, ed.terrain, centre(label), extent(label));
 }
@@ -63,7 +64,10 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
             if (saveLabels(ed.labels, ed.store, ed.log)) app.changed = false;
             break;
         case keys::TAB: selectNextLabel(ed, shift); break;
-        case keys::RETURN: app.selected = -1; break;
+        case keys::RETURN:
+            app.selected = -1;
+            app.activeNode = -1;
+            break;
         case keys::F8: readTerrainColors(ed.colors); break;
         case keys::UP: view.panY += arrowStep(view); break;
         case keys::DOWN: view.panY -= arrowStep(view); break;
@@ -91,6 +95,7 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
                 if (!removeLastLetter(label)) {
                     ed.labels.erase(ed.labels.begin() + app.selected);
                     app.selected = -1;
+                    app.activeNode = -1;
                 }
                 app.changed = true;
                 break;
@@ -200,6 +205,8 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
             const MapPoint m = unprojectMouse(view, x, y);
             app.cursorPos = m;
             initFromDrag(app.newLabel, app.pressPos, m);
+            // The curve follows the nodes at once, so the label is pickable as soon as it is added.
+            layoutLetters(app.newLabel);
             app.creating = true;
             pushRedraw(ed);
         } else if (app.activeNode >= 0 && app.activeNode <= 3 && hasSelection(ed)) {

@@ -69,6 +69,7 @@ struct TestEditor {
     int addLabel(MapPoint s, MapPoint e, const std::string& text = "") {
         Label label;
         initFromDrag(label, s, e);
+        layoutLetters(label);
         for (char c : text) addLetter(label, c);
         ed.labels.push_back(label);
         return static_cast<int>(ed.labels.size()) - 1;
@@ -379,6 +380,14 @@ TEST(Input, LeftDragCreatesAndReshapesLabels) {
     EXPECT_NEAR(made.nodes[0].y, 20.0f, 0.1f);
     EXPECT_NEAR(made.nodes[3].x, 40.0f, 0.1f);
     EXPECT_NEAR(made.nodes[3].y, 30.0f, 0.1f);
+    // Picking works on the new label before any frame has been drawn.
+    EXPECT_NEAR(distanceToCurve(made, {30, 25}), 0.0f, 0.2f);
+    handleButtonDown(t.ed, BUTTON_LEFT, 0, 0);
+    handleButtonUp(t.ed, BUTTON_LEFT);
+    EXPECT_EQ(t.ed.app.selected, -1);
+    t.press(BUTTON_LEFT, {30, 25});
+    EXPECT_EQ(t.ed.app.selected, 0);
+    handleButtonUp(t.ed, BUTTON_LEFT);
 
     // Grab the end node and move it; the letters follow.
     t.typeText("ab");
@@ -430,6 +439,25 @@ TEST(Input, AnyReleaseEndsADrag) {
     EXPECT_EQ(r.ed.app.selected, 1);
     handleButtonUp(r.ed, BUTTON_LEFT);
     EXPECT_EQ(r.ed.labels.size(), 2u);
+}
+
+TEST(Input, KeysThatChangeTheSelectionLetGoOfTheNode) {
+    // With a node grabbed and the left button still held, Return, Tab or erasing
+    // the label must not leave the grab on whatever label is selected next.
+    for (int sym : {keys::RETURN, keys::TAB, keys::BACKSPACE}) {
+        TestEditor t;
+        t.addLabel({20, 20}, {40, 20});
+        t.addLabel({20, 60}, {40, 60});
+        t.ed.app.selected = 0;
+        t.press(BUTTON_LEFT, {40, 20});
+        ASSERT_EQ(t.ed.app.activeNode, 3) << sym;
+        t.key(sym);
+        EXPECT_EQ(t.ed.app.activeNode, -1) << sym;
+        const MapPoint other = t.ed.labels.back().nodes[3];
+        t.dragTo(HELD_LEFT, {70, 90});
+        EXPECT_EQ(t.ed.labels.back().nodes[3].x, other.x) << sym;
+        handleButtonUp(t.ed, BUTTON_LEFT);
+    }
 }
 
 TEST(Input, RedrawRequests) {
