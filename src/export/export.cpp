@@ -8,7 +8,7 @@
 #include "atlas/dds.h"
 #include "export/brf.h"
 #include "export/records.h"
-#include "export/text_format.h"
+#include "platform/text_format.h"
 #include "labels/letter_geometry.h"
 #include "platform/platform.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "export/brf.h"
-#include "export/text_format.h"
+#include "platform/text_format.h"
 #include "platform/platform.h"
 
 bool readTextLine(TextLineReader& in, std::string& line) {

@@ -11,33 +11,13 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/text_format.h"
 
 namespace {
-
-void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void appendf(std::string& out, const char* format, ...) {
-    char small[256];
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(small, sizeof small, format, args);
-    va_end(args);
-    if (n < 0) return;
-    if (static_cast<size_t>(n) < sizeof small) {
-        out.append(small, static_cast<size_t>(n));
-        return;
-    }
-    std::string big(static_cast<size_t>(n) + 1, '\0');
-    va_start(args, format);
-    std::vsnprintf(big.data(), big.size(), format, args);
-    va_end(args);
-    out.append(big.data(), static_cast<size_t>(n));
-}
 
 // A read position in the store text. The text is a std::string, so the byte at
 // size() is a NUL and strtof stops there at the latest.
@@ -133,11 +113,11 @@ bool fileExists(const std::string& path) {
 }  // namespace
 
 void writeLabel(const Label& label, std::string& out) {
-    for (const LabelLetter& letter : label.letters) appendf(out, "%c ", letter.ch == ' ' ? '_' : letter.ch);
+    for (const LabelLetter& letter : label.letters) appendText(out, "%c ", letter.ch == ' ' ? '_' : letter.ch);
     out += "| ";
     for (const MapPoint& node : label.nodes)
-        appendf(out, " %f %f ", static_cast<double>(node.x), static_cast<double>(node.y));
-    appendf(out, " %f %d %d %d %d\n", static_cast<double>(label.size), label.visibility, label.width,
+        appendText(out, " %f %f ", static_cast<double>(node.x), static_cast<double>(node.y));
+    appendText(out, " %f %d %d %d %d\n", static_cast<double>(label.size), label.visibility, label.width,
             static_cast<int>(label.italic), label.spare);
 }
 
@@ -204,7 +184,7 @@ bool loadLabels(LabelList& labels, LabelStore& store) {
 
 bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
     std::string out = "v1\n";
-    appendf(out, "%d\n", static_cast<int>(labels.size()));
+    appendText(out, "%d\n", static_cast<int>(labels.size()));
     for (const Label& label : labels) writeLabel(label, out);
 
     if (store.keepBackup) {

@@ -1,27 +1,8 @@
 #include "overlay/overlay.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include "platform/text_format.h"
 
 namespace {
-
-// printf into a string of whatever length the values need.
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-    char small[100];
-    va_list args;
-    va_start(args, fmt);
-    int n = std::vsnprintf(small, sizeof small, fmt, args);
-    va_end(args);
-    if (n < 0) return std::string();
-    if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    va_start(args, fmt);
-    std::vsnprintf(out.data(), out.size(), fmt, args);
-    va_end(args);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
 
 enum class Show { Always, WithLabels, WithSelection };
 
@@ -88,18 +69,18 @@ std::vector<OverlayText> messageLines(const MessageLog& log) {
 
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w) {
     return {
-        {w - 70, 7, GREY_STATUS, format("X:%+8.2f", static_cast<double>(x))},
-        {w - 70, 22, GREY_STATUS, format("Y:%+8.2f", static_cast<double>(y))},
+        {w - 70, 7, GREY_STATUS, formatText("X:%+8.2f", static_cast<double>(x))},
+        {w - 70, 22, GREY_STATUS, formatText("Y:%+8.2f", static_cast<double>(y))},
     };
 }
 
 std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h) {
     std::vector<OverlayText> out;
     out.push_back({w - 107, h - 13, GREY_STATUS,
-                   format("         Visib:%s%3d%%", visibility <= 99 ? " " : "", visibility)});
-    out.push_back({w - 107, h - 28, GREY_STATUS, format("          Size:  %3.2f", static_cast<double>(size))});
+                   formatText("         Visib:%s%3d%%", visibility <= 99 ? " " : "", visibility)});
+    out.push_back({w - 107, h - 28, GREY_STATUS, formatText("          Size:  %3.2f", static_cast<double>(size))});
     if (width != 100)
-        out.push_back({w - 107, h - 43, GREY_STATUS, format("Font Width:  %s%3d%%", width <= 99 ? " " : "", width)});
+        out.push_back({w - 107, h - 43, GREY_STATUS, formatText("Font Width:  %s%3d%%", width <= 99 ? " " : "", width)});
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/text_format.h"
 
 const MapVertex LIGHT_DIRECTION{0.0f, -0.31622776f, 0.94868326f};
 
@@ -128,20 +129,9 @@ int lineOf(const char* text, const char* at) {
 }
 
 std::string numberFault(Num r, const char* text, const char* at, const std::string& what) {
-    char buf[160];
-    if (r == Num::end)
-        std::snprintf(buf, sizeof buf, "file ends before %s", what.c_str());
-    else if (r == Num::range)
-        std::snprintf(buf, sizeof buf, "%s on line %d is out of range", what.c_str(), lineOf(text, at));
-    else
-        std::snprintf(buf, sizeof buf, "%s on line %d is not a number", what.c_str(), lineOf(text, at));
-    return buf;
-}
-
-std::string fmt(const char* format, long long a, long long b = 0, long long c = 0, long long d = 0) {
-    char buf[200];
-    std::snprintf(buf, sizeof buf, format, a, b, c, d);
-    return buf;
+    if (r == Num::end) return "file ends before " + what;
+    if (r == Num::range) return formatText("%s on line %d is out of range", what.c_str(), lineOf(text, at));
+    return formatText("%s on line %d is not a number", what.c_str(), lineOf(text, at));
 }
 
 template <class Reader>
@@ -155,7 +145,7 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
         return false;
     }
     if (nv < 0) {
-        error = fmt("vertex count %lld is negative", nv);
+        error = formatText("vertex count %d is negative", nv);
         return false;
     }
     // Storage for all records at once, but never more than the rest of the text
@@ -169,11 +159,11 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
             at = skipSpace(rd.p, end);
             r = rd.readFloat(*xyz[k]);
             if (r != Num::ok) {
-                error = numberFault(r, text, at, fmt("vertex %lld of %lld", i, nv));
+                error = numberFault(r, text, at, formatText("vertex %d of %d", i, nv));
                 return false;
             }
             if (!std::isfinite(*xyz[k])) {
-                error = fmt("vertex %lld on line %lld has a coordinate that is not a finite number", i,
+                error = formatText("vertex %d on line %d has a coordinate that is not a finite number", i,
                             lineOf(text, at));
                 return false;
             }
@@ -187,7 +177,7 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
         return false;
     }
     if (nf < 0) {
-        error = fmt("face count %lld is negative", nf);
+        error = formatText("face count %d is negative", nf);
         return false;
     }
     mesh.faces.reserve(std::min(static_cast<size_t>(nf), static_cast<size_t>(end - rd.p) / 12 + 1));
@@ -198,7 +188,7 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
             at = skipSpace(rd.p, end);
             r = rd.readInt(fields[k]);
             if (r != Num::ok) {
-                error = numberFault(r, text, at, fmt("face %lld of %lld", i, nf));
+                error = numberFault(r, text, at, formatText("face %d of %d", i, nf));
                 return false;
             }
         }
@@ -206,8 +196,8 @@ bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std
         for (int k = 0; k < 3; ++k) {
             int idx = fields[3 + k];
             if (idx < 0 || idx >= nv) {
-                error = nv > 0 ? fmt("face %lld corner %lld index %lld is not a vertex (0..%lld)", i, k, idx, nv - 1)
-                               : fmt("face %lld corner %lld index %lld is not a vertex (the map has none)", i, k, idx);
+                error = nv > 0 ? formatText("face %d corner %d index %d is not a vertex (0..%d)", i, k, idx, nv - 1)
+                               : formatText("face %d corner %d index %d is not a vertex (the map has none)", i, k, idx);
                 return false;
             }
             f.corners[k] = idx;

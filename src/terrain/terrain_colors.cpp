@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "platform/text_format.h"
 
 int colorRow(int terrainType) {
     int r = terrainType % 256;
@@ -85,15 +86,11 @@ bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path)
             ++count;
         }
     }
-    std::string text;
-    char line[64];
-    std::snprintf(line, sizeof line, "%d\n", count);
-    text += line;
+    std::string text = formatText("%d\n", count);
     for (int t = 0; t < 256; ++t) {
         if (!used[t]) continue;
         int g = (64 + 8 * t) % 256;
-        std::snprintf(line, sizeof line, "%d %d %d %d\n", t, g, g, g);
-        text += line;
+        appendText(text, "%d %d %d %d\n", t, g, g, g);
     }
     return replaceFileWith(path, text);
 }
