@@ -7,29 +7,22 @@
 
 namespace {
 
-void putU32(std::string& out, uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-    out.push_back(static_cast<char>((v >> 16) & 0xFF));
-    out.push_back(static_cast<char>((v >> 24) & 0xFF));
-}
-
 void putHeader(std::string& out, int width, int height, int levels) {
     out.append("DDS ", 4);
-    putU32(out, 124);
-    putU32(out, 0x000A1007);  // caps, height, width, pixel format, mipmap count, linear size
-    putU32(out, static_cast<uint32_t>(height));
-    putU32(out, static_cast<uint32_t>(width));
-    putU32(out, static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
-    putU32(out, 0);  // depth
-    putU32(out, static_cast<uint32_t>(levels));
-    for (int i = 0; i < 11; ++i) putU32(out, 0);
-    putU32(out, 32);  // pixel format size
-    putU32(out, 4);   // FourCC
+    appendU32LE(out, 124);
+    appendU32LE(out, 0x000A1007);  // caps, height, width, pixel format, mipmap count, linear size
+    appendU32LE(out, static_cast<uint32_t>(height));
+    appendU32LE(out, static_cast<uint32_t>(width));
+    appendU32LE(out, static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
+    appendU32LE(out, 0);  // depth
+    appendU32LE(out, static_cast<uint32_t>(levels));
+    for (int i = 0; i < 11; ++i) appendU32LE(out, 0);
+    appendU32LE(out, 32);  // pixel format size
+    appendU32LE(out, 4);   // FourCC
     out.append("DXT3", 4);
-    for (int i = 0; i < 5; ++i) putU32(out, 0);  // bit count and masks
-    putU32(out, 0x00401008);                      // complex, texture, mipmap
-    for (int i = 0; i < 4; ++i) putU32(out, 0);
+    for (int i = 0; i < 5; ++i) appendU32LE(out, 0);  // bit count and masks
+    appendU32LE(out, 0x00401008);                      // complex, texture, mipmap
+    for (int i = 0; i < 4; ++i) appendU32LE(out, 0);
 }
 
 // The alpha plane: W x H bytes with row stride W at every level. A read that falls

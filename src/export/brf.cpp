@@ -3,14 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "platform/platform.h"
 
-void putWord(std::string& out, uint32_t w) {
-    out.push_back(static_cast<char>(w & 0xFF));
-    out.push_back(static_cast<char>((w >> 8) & 0xFF));
-    out.push_back(static_cast<char>((w >> 16) & 0xFF));
-    out.push_back(static_cast<char>((w >> 24) & 0xFF));
-}
+namespace {
 
 std::string buildMaterialBlock() {
     std::string b;
@@ -32,16 +27,16 @@ std::string buildMaterialBlock() {
 }  // namespace
 
 void writeBrfString(std::string& out, const std::string& text) {
-    putWord(out, static_cast<uint32_t>(text.size()));
+    appendU32LE(out, static_cast<uint32_t>(text.size()));
     out += text;
 }
 
-void writeBrfInt(std::string& out, int32_t value) { putWord(out, static_cast<uint32_t>(value)); }
+void writeBrfInt(std::string& out, int32_t value) { appendU32LE(out, static_cast<uint32_t>(value)); }
 
 void writeBrfFloat(std::string& out, float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    putWord(out, bits);
+    appendU32LE(out, bits);
 }
 
 const std::string& materialBlock() {
@@ -80,7 +75,7 @@ void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::st
     uint32_t colour = static_cast<uint32_t>(letter.alpha) << 24;
     for (int i = 0; i < 4; ++i) {
         writeBrfInt(out, i);
-        putWord(out, colour);
+        appendU32LE(out, colour);
         writeBrfFloat(out, 0.0f);
         writeBrfFloat(out, 0.0f);
         writeBrfFloat(out, 1.0f);

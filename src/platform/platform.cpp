@@ -138,6 +138,10 @@ bool readTextFile(const std::string& path, std::string& text) {
     return true;
 }
 
+void appendU32LE(std::string& out, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
 std::string toCrlf(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);

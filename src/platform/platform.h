@@ -12,6 +12,7 @@
 // - toCrlf turns LF line ends into CR LF for the module files the game reads.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +26,9 @@ bool readTextFile(const std::string& path, std::string& text);
 
 // Reads the whole file as bytes. False when it cannot be opened or read.
 bool readBinaryFile(const std::string& path, std::string& bytes);
+
+// Appends a 32-bit word in little-endian byte order, whatever the host's order.
+void appendU32LE(std::string& out, uint32_t value);
 
 // Every LF not already preceded by CR becomes CR LF.
 std::string toCrlf(const std::string& text);
