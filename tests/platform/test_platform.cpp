@@ -1,36 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "../test_support.h"
 #include "platform/platform.h"
+
+using test_support::readBytes;
+using test_support::writeBytes;
 
 namespace {
 
-std::string makeTempDir() {
-    char tmpl[] = "/tmp/vt_platform_XXXXXX";
-    return std::string(::mkdtemp(tmpl));
-}
-
-void writeRaw(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readRaw(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(readBinaryFile(path, s));
-    return s;
-}
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 TEST(Platform, ResolvesBackslashesAndCaseInsensitively) {
-    std::string d = makeTempDir();
-    ::mkdir((d + "/Module").c_str(), 0755);
-    ::mkdir((d + "/Module/resource").c_str(), 0755);
-    writeRaw(d + "/Module/resource/Map_Names.BRF", "x");
+    test_support::TempDir t;
+    const std::string d = t.path;
+    writeBytes(d + "/Module/resource/Map_Names.BRF", "x");
 
     EXPECT_EQ(resolvePath(d + "/module\\Resource\\map_names.brf"), d + "/Module/resource/Map_Names.BRF");
     // A missing last component (a file about to be created) is kept as written.
@@ -38,8 +25,8 @@ TEST(Platform, ResolvesBackslashesAndCaseInsensitively) {
     // Once a folder is missing, nothing after it is matched.
     EXPECT_EQ(resolvePath(d + "/nothing/Resource"), d + "/nothing/Resource");
     // An exact match wins over a case-insensitive one.
-    writeRaw(d + "/Module/a.txt", "lower");
-    writeRaw(d + "/Module/A.txt", "upper");
+    writeBytes(d + "/Module/a.txt", "lower");
+    writeBytes(d + "/Module/A.txt", "upper");
     EXPECT_EQ(resolvePath(d + "/Module/A.txt"), d + "/Module/A.txt");
     // Trailing separators survive.
     EXPECT_EQ(resolvePath(d + "/module\\"), d + "/Module/");
@@ -50,48 +37,46 @@ TEST(Platform, ResolvesBackslashesAndCaseInsensitively) {
 }
 
 TEST(Platform, TextReadingTurnsCrLfIntoLf) {
-    std::string d = makeTempDir();
-    writeRaw(d + "/t.txt", "a\r\nb\rc\r\n\r\nend");
+    test_support::TempDir d;
+    writeBytes(d / "t.txt", "a\r\nb\rc\r\n\r\nend");
     std::string text;
-    ASSERT_TRUE(readTextFile(d + "/t.txt", text));
+    ASSERT_TRUE(readTextFile(d / "t.txt", text));
     EXPECT_EQ(text, "a\nb\rc\n\nend");
-    EXPECT_FALSE(readTextFile(d + "/missing.txt", text));
+    EXPECT_FALSE(readTextFile(d / "missing.txt", text));
     EXPECT_EQ(toCrlf("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
 }
 
 TEST(Platform, ReplaceFileIsWholeOrNothing) {
-    std::string d = makeTempDir();
-    std::string path = d + "/store.txt";
-    writeRaw(path, "old contents");
-
+    test_support::TempDir d;
+    const std::string path = d / "store.txt";
+    writeBytes(path, "old contents");
     ASSERT_TRUE(replaceFileWith(path, "new contents"));
-    EXPECT_EQ(readRaw(path), "new contents");
-    EXPECT_NE(::access((path + ".new").c_str(), F_OK), 0);
+    EXPECT_EQ(readBytes(path), "new contents");
+    EXPECT_FALSE(exists(path + ".new"));
 
     // A write that fails at any point leaves the old file byte for byte.
-    std::string big(100000, 'z');
+    const std::string big(100000, 'z');
     for (long long limit : {0LL, 1LL, 4095LL, 4096LL, 65536LL, 99999LL}) {
         setWriteFailureAfter(limit);
         EXPECT_FALSE(replaceFileWith(path, big)) << limit;
         setWriteFailureAfter(-1);
-        EXPECT_EQ(readRaw(path), "new contents") << limit;
-        EXPECT_NE(::access((path + ".new").c_str(), F_OK), 0) << limit;
+        EXPECT_EQ(readBytes(path), "new contents") << limit;
+        EXPECT_FALSE(exists(path + ".new")) << limit;
     }
     // Exactly enough room succeeds.
     setWriteFailureAfter(static_cast<long long>(big.size()));
     EXPECT_TRUE(replaceFileWith(path, big));
     setWriteFailureAfter(-1);
-    EXPECT_EQ(readRaw(path), big);
+    EXPECT_EQ(readBytes(path), big);
 
-    // A folder that does not exist cannot take the file.
-    EXPECT_FALSE(replaceFileWith(d + "/no/such/dir/file", "x"));
+    EXPECT_FALSE(replaceFileWith(d / "no/such/dir/file", "x"));
 
     // An aborted replacement leaves the old file.
     ReplaceFile rf;
     ASSERT_TRUE(beginReplace(rf, path));
     std::fputs("partial", rf.file);
     abortReplace(rf);
-    EXPECT_EQ(readRaw(path), big);
+    EXPECT_EQ(readBytes(path), big);
 }
 
 }  // namespace

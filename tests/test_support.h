@@ -1,0 +1,64 @@
+// Small helpers shared by the unit test programs: a scratch folder, whole-file
+// reads and writes, and a way to silence standard output.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace test_support {
+
+// A fresh folder under /tmp, removed again with everything in it.
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char tmpl[] = "/tmp/vt_test_XXXXXX";
+        path = ::mkdtemp(tmpl) ? tmpl : "";
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// The whole file, or "<missing>" when it cannot be read.
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "<missing>";
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Writes the bytes, creating missing parent folders.
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    const std::filesystem::path p(path);
+    if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Standard output goes to /dev/null while it lives.
+struct QuietStdout {
+    int saved = -1;
+    QuietStdout() {
+        std::fflush(stdout);
+        saved = ::dup(1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) ::dup2(null, 1), ::close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        if (saved >= 0) ::dup2(saved, 1), ::close(saved);
+    }
+};
+
+}  // namespace test_support
