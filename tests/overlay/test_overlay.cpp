@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "../test_support.h"
 #include "overlay/message_log.h"
 #include "overlay/overlay.h"
 #include "platform/platform.h"
@@ -13,6 +12,7 @@
 namespace {
 
 using Line = std::tuple<std::string, int, int, float>;
+using test_support::readBytes;
 
 std::vector<Line> asTuples(const std::vector<OverlayText>& lines) {
     std::vector<Line> out;
@@ -20,184 +20,111 @@ std::vector<Line> asTuples(const std::vector<OverlayText>& lines) {
     return out;
 }
 
-std::string readAll(const std::string& path) {
-    std::string s;
-    EXPECT_TRUE(readBinaryFile(path, s)) << path;
-    return s;
+std::vector<Line> messageRows(std::initializer_list<const char*> texts) {
+    std::vector<Line> out;
+    for (const char* t : texts) out.emplace_back(t, 5, 7 + 15 * static_cast<int>(out.size()), GREY_ITEM);
+    return out;
 }
-
-struct TempDir {
-    std::filesystem::path path;
-    TempDir() {
-        char tmpl[] = "/tmp/vt_overlay_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
-
-}  // namespace
 
 TEST(MessageLog, KeepsTheLastFourNewestFirst) {
     MessageLog log;
     EXPECT_TRUE(messagesNewestFirst(log).empty());
     EXPECT_TRUE(messageLines(log).empty());
-
+    // Empty slots and empty messages leave no gap: the newest sits on baseline 7.
     showMessage(log, "one");
-    showMessage(log, "two");
-    // Two empty slots leave no gap: the newest sits on baseline 7.
-    EXPECT_EQ(asTuples(messageLines(log)),
-              (std::vector<Line>{{"two", 5, 7, GREY_ITEM}, {"one", 5, 22, GREY_ITEM}}));
-
-    showMessage(log, "three");
-    showMessage(log, "four");
-    showMessage(log, "five");
-    EXPECT_EQ(messagesNewestFirst(log), (std::vector<std::string>{"five", "four", "three", "two"}));
-    EXPECT_EQ(asTuples(messageLines(log)), (std::vector<Line>{{"five", 5, 7, GREY_ITEM},
-                                                              {"four", 5, 22, GREY_ITEM},
-                                                              {"three", 5, 37, GREY_ITEM},
-                                                              {"two", 5, 52, GREY_ITEM}}));
-    EXPECT_EQ(log.nextSlot, 1);
-}
-
-TEST(MessageLog, EmptyMessagesLeaveNoGapAndLongOnesAreCut) {
-    MessageLog log;
-    showMessage(log, "first");
     showMessage(log, "");
-    showMessage(log, "third");
-    EXPECT_EQ(asTuples(messageLines(log)),
-              (std::vector<Line>{{"third", 5, 7, GREY_ITEM}, {"first", 5, 22, GREY_ITEM}}));
+    showMessage(log, "two");
+    EXPECT_EQ(asTuples(messageLines(log)), messageRows({"two", "one"}));
+    for (const char* m : {"three", "four", "five"}) showMessage(log, m);
+    EXPECT_EQ(messagesNewestFirst(log), (std::vector<std::string>{"five", "four", "three", "two"}));
+    EXPECT_EQ(asTuples(messageLines(log)), messageRows({"five", "four", "three", "two"}));
 
+    // Long messages are cut to 1023 bytes; line breaks are stored unchanged.
     std::string longText(2000, 'x');
     longText[1022] = 'a';
-    longText[1023] = 'b';
     showMessage(log, longText);
-    std::string stored = messagesNewestFirst(log).front();
-    EXPECT_EQ(stored.size(), 1023u);
-    EXPECT_EQ(stored.back(), 'a');
-
-    // Line breaks are stored unchanged.
+    EXPECT_EQ(messagesNewestFirst(log).front(), std::string(1022, 'x') + "a");
     showMessage(log, "a\nb");
     EXPECT_EQ(messagesNewestFirst(log).front(), "a\nb");
 }
 
 TEST(MessageLog, WriteLogFileNewestFirstAndKeepsOldFileOnFailure) {
-    TempDir dir;
-    std::string path = (dir.path / "log.txt").string();
-
+    test_support::TempDir dir;
+    const std::string path = dir / "log.txt";
     MessageLog log;
     showMessage(log, "Step 1/4 done");
     showMessage(log, "Step 2/4 done\n");
     showMessage(log, "Step 3/4 done");
     ASSERT_TRUE(writeLogFile(log, path));
-    EXPECT_EQ(readAll(path), "Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n");
+    const std::string written = "Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n";
+    EXPECT_EQ(readBytes(path), written);
 
-    // An empty list gives an empty file.
-    MessageLog none;
-    std::string emptyPath = (dir.path / "empty.txt").string();
-    ASSERT_TRUE(writeLogFile(none, emptyPath));
-    EXPECT_EQ(readAll(emptyPath), "");
+    ASSERT_TRUE(writeLogFile(MessageLog{}, dir / "empty.txt"));
+    EXPECT_EQ(readBytes(dir / "empty.txt"), "");
 
-    // A write that fails (a full disk): false, a line on stdout, old file intact.
+    // A write that fails (a full disk) or a folder that does not exist: false, a
+    // line on stdout, the old file intact.
     showMessage(log, "Step 4/4 done");
-    setWriteFailureAfter(5);
-    testing::internal::CaptureStdout();
-    bool written = writeLogFile(log, path);
-    std::string out = testing::internal::GetCapturedStdout();
-    setWriteFailureAfter(-1);
-    EXPECT_FALSE(written);
-    EXPECT_NE(out.find("log.txt"), std::string::npos) << out;
-    EXPECT_EQ(readAll(path), "Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n");
-
-    // A folder that does not exist: false and a line on stdout.
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(writeLogFile(log, (dir.path / "missing" / "log.txt").string()));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("log.txt"), std::string::npos);
+    for (const std::string& target : {path, dir / "missing/log.txt"}) {
+        setWriteFailureAfter(5);
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(writeLogFile(log, target));
+        const std::string out = testing::internal::GetCapturedStdout();
+        setWriteFailureAfter(-1);
+        EXPECT_NE(out.find("log.txt"), std::string::npos) << out;
+    }
+    EXPECT_EQ(readBytes(path), written);
 }
 
-TEST(HelpPanel, HiddenShowsOnlyTheHeader) {
+// Every help line of the panel with a selection; the other states show a subset.
+const char* const kHelp[] = {
+    "HELP (F1 to hide)", "View", " [mouse wheel]: zoom in/out", " [mouse right]: drag map", "Basic editing",
+    " [mouse left]: drag on an empty region to create a new label", " [mouse left]: click on a label to select",
+    " [tab]: select next label", " [mouse left]: drag control nodes ", " [just type]: edit label text ", "Character",
+    " [mouse middle]: drag up/down to change Size", " [shift-mouse middle]: drag up/down to change Width",
+    " [pagUp/pagDown]: change label transparency", " [ctrl-i]: italics on-off", " [ctrl-f]: flip text",
+    " [ctrl-p]: CAPS - Caps - caps", " [ctrl-c]/[ctrl-v]: cut'n'paste text attr", "General",
+    " [F2]: save labels (will be loaded on startup)", " [F12]: export map labels into the MOD!", " [Esc]: bye", "Utils",
+    " [ctrl-d]: count letters that can use duplicates"};
+
+// The panel of the lines kHelp[i] for i in [0, n) without the skipped ranges:
+// headings (no leading blank) 20 below the line before, items 15.
+std::vector<Line> helpPanel(int height, std::vector<std::pair<int, int>> skip) {
+    std::vector<Line> out;
+    int y = height - 13 + 20;
+    for (int i = 0; i < static_cast<int>(std::size(kHelp)); ++i) {
+        bool skipped = false;
+        for (auto [from, to] : skip) skipped = skipped || (i >= from && i < to);
+        if (skipped) continue;
+        const bool heading = kHelp[i][0] != ' ';
+        y -= heading ? 20 : 15;
+        out.emplace_back(kHelp[i], 5, y, heading ? GREY_HEADING : GREY_ITEM);
+    }
+    return out;
+}
+
+TEST(HelpPanel, LinesForEachState) {
     EXPECT_EQ(asTuples(helpPanelLines(false, 0, -1, 500, 500)),
               (std::vector<Line>{{"(F1 to show HELP)", 5, 487, GREY_HEADING}}));
     EXPECT_EQ(asTuples(helpPanelLines(false, 3, 1, 800, 300)),
               (std::vector<Line>{{"(F1 to show HELP)", 5, 287, GREY_HEADING}}));
-}
 
-TEST(HelpPanel, NoLabelsNoSelection) {
-    const float H = GREY_HEADING, I = GREY_ITEM;
-    std::vector<Line> expected = {
-        {"HELP (F1 to hide)", 5, 487, H},
-        {"View", 5, 467, H},
-        {" [mouse wheel]: zoom in/out", 5, 452, I},
-        {" [mouse right]: drag map", 5, 437, I},
-        {"Basic editing", 5, 417, H},
-        {" [mouse left]: drag on an empty region to create a new label", 5, 402, I},
-        {"General", 5, 382, H},
-        {" [F2]: save labels (will be loaded on startup)", 5, 367, I},
-        {" [F12]: export map labels into the MOD!", 5, 352, I},
-        {" [Esc]: bye", 5, 337, I},
-        {"Utils", 5, 317, H},
-        {" [ctrl-d]: count letters that can use duplicates", 5, 302, I},
-    };
-    EXPECT_EQ(asTuples(helpPanelLines(true, 0, -1, 500, 500)), expected);
+    const std::vector<Line> none = helpPanel(500, {{6, 18}});
+    ASSERT_EQ(none.size(), 12u);
+    EXPECT_EQ(none.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 302, GREY_ITEM}));
+    EXPECT_EQ(asTuples(helpPanelLines(true, 0, -1, 500, 500)), none);
     // A stale selection without labels shows no selection block either.
-    EXPECT_EQ(asTuples(helpPanelLines(true, 0, 0, 500, 500)), expected);
+    EXPECT_EQ(asTuples(helpPanelLines(true, 0, 0, 500, 500)), none);
+
+    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), helpPanel(500, {{8, 18}}));
+
+    const std::vector<Line> all = helpPanel(600, {});
+    EXPECT_EQ(all[10], (Line{"Character", 5, 422, GREY_HEADING}));
+    EXPECT_EQ(all.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 217, GREY_ITEM}));
+    EXPECT_EQ(asTuples(helpPanelLines(true, 1, 0, 400, 600)), all);
 }
 
-TEST(HelpPanel, LabelsWithoutSelection) {
-    const float H = GREY_HEADING, I = GREY_ITEM;
-    std::vector<Line> expected = {
-        {"HELP (F1 to hide)", 5, 487, H},
-        {"View", 5, 467, H},
-        {" [mouse wheel]: zoom in/out", 5, 452, I},
-        {" [mouse right]: drag map", 5, 437, I},
-        {"Basic editing", 5, 417, H},
-        {" [mouse left]: drag on an empty region to create a new label", 5, 402, I},
-        {" [mouse left]: click on a label to select", 5, 387, I},
-        {" [tab]: select next label", 5, 372, I},
-        {"General", 5, 352, H},
-        {" [F2]: save labels (will be loaded on startup)", 5, 337, I},
-        {" [F12]: export map labels into the MOD!", 5, 322, I},
-        {" [Esc]: bye", 5, 307, I},
-        {"Utils", 5, 287, H},
-        {" [ctrl-d]: count letters that can use duplicates", 5, 272, I},
-    };
-    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), expected);
-}
-
-TEST(HelpPanel, SelectionShowsEveryLine) {
-    const float H = GREY_HEADING, I = GREY_ITEM;
-    std::vector<Line> expected = {
-        {"HELP (F1 to hide)", 5, 587, H},
-        {"View", 5, 567, H},
-        {" [mouse wheel]: zoom in/out", 5, 552, I},
-        {" [mouse right]: drag map", 5, 537, I},
-        {"Basic editing", 5, 517, H},
-        {" [mouse left]: drag on an empty region to create a new label", 5, 502, I},
-        {" [mouse left]: click on a label to select", 5, 487, I},
-        {" [tab]: select next label", 5, 472, I},
-        {" [mouse left]: drag control nodes ", 5, 457, I},
-        {" [just type]: edit label text ", 5, 442, I},
-        {"Character", 5, 422, H},
-        {" [mouse middle]: drag up/down to change Size", 5, 407, I},
-        {" [shift-mouse middle]: drag up/down to change Width", 5, 392, I},
-        {" [pagUp/pagDown]: change label transparency", 5, 377, I},
-        {" [ctrl-i]: italics on-off", 5, 362, I},
-        {" [ctrl-f]: flip text", 5, 347, I},
-        {" [ctrl-p]: CAPS - Caps - caps", 5, 332, I},
-        {" [ctrl-c]/[ctrl-v]: cut'n'paste text attr", 5, 317, I},
-        {"General", 5, 297, H},
-        {" [F2]: save labels (will be loaded on startup)", 5, 282, I},
-        {" [F12]: export map labels into the MOD!", 5, 267, I},
-        {" [Esc]: bye", 5, 252, I},
-        {"Utils", 5, 232, H},
-        {" [ctrl-d]: count letters that can use duplicates", 5, 217, I},
-    };
-    EXPECT_EQ(asTuples(helpPanelLines(true, 1, 0, 400, 600)), expected);
-}
-
-TEST(LabelStatus, FormatsWithFillers) {
+TEST(StatusLines, LabelReadoutAndPrompt) {
     const float G = GREY_STATUS;
     EXPECT_EQ(asTuples(labelStatusLines(1.0f, 35, 100, 500, 500)),
               (std::vector<Line>{{"         Visib:  35%", 393, 487, G}, {"          Size:  1.00", 393, 472, G}}));
@@ -205,11 +132,10 @@ TEST(LabelStatus, FormatsWithFillers) {
               (std::vector<Line>{{"         Visib:100%", 893, 387, G},
                                  {"          Size:  2.35", 893, 372, G},
                                  {"Font Width:  120%", 893, 357, G}}));
-    // Widths below 100 get the filler space too; 99 visibility still has it.
+    // Widths below 100 get the filler space too.
     std::vector<OverlayText> narrow = labelStatusLines(0.5f, 99, 80, 500, 500);
     ASSERT_EQ(narrow.size(), 3u);
     EXPECT_EQ(narrow[0].text, "         Visib:  99%");
-    EXPECT_EQ(narrow[1].text, "          Size:  0.50");
     EXPECT_EQ(narrow[2].text, "Font Width:    80%");
     // Out-of-range values are formatted in full, never cut or overrun.
     std::vector<OverlayText> huge = labelStatusLines(1e30f, 123456, -5, 500, 500);
@@ -218,19 +144,16 @@ TEST(LabelStatus, FormatsWithFillers) {
     EXPECT_EQ(huge[1].text.substr(0, 18), "          Size:  1");
     EXPECT_EQ(huge[1].text.size(), 17u + 31u + 3u);
     EXPECT_EQ(huge[2].text, "Font Width:    -5%");
-}
 
-TEST(CursorReadout, SignedFixedWidthFields) {
     EXPECT_EQ(asTuples(cursorReadoutLines(-5.5f, 12.0f, 500)),
-              (std::vector<Line>{{"X:   -5.50", 430, 7, GREY_STATUS}, {"Y:  +12.00", 430, 22, GREY_STATUS}}));
+              (std::vector<Line>{{"X:   -5.50", 430, 7, G}, {"Y:  +12.00", 430, 22, G}}));
     EXPECT_EQ(asTuples(cursorReadoutLines(0.0f, -123456.789f, 1000)),
-              (std::vector<Line>{{"X:   +0.00", 930, 7, GREY_STATUS}, {"Y:-123456.79", 930, 22, GREY_STATUS}}));
+              (std::vector<Line>{{"X:   +0.00", 930, 7, G}, {"Y:-123456.79", 930, 22, G}}));
+
+    EXPECT_EQ(asTuples({quitPromptLine(500, 500)}),
+              (std::vector<Line>{{"Save Changes? ([Y]es,[N]o,[C]ancel)", 155, 245, 1.0f}}));
+    const OverlayText odd = quitPromptLine(301, 201);
+    EXPECT_EQ(std::pair(odd.x, odd.y), std::pair(55, 95));
 }
 
-TEST(QuitPrompt, CentredWithIntegerHalves) {
-    OverlayText p = quitPromptLine(500, 500);
-    EXPECT_EQ(asTuples({p}), (std::vector<Line>{{"Save Changes? ([Y]es,[N]o,[C]ancel)", 155, 245, 1.0f}}));
-    p = quitPromptLine(301, 201);
-    EXPECT_EQ(p.x, 55);
-    EXPECT_EQ(p.y, 95);
-}
+}  // namespace
