@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -13,37 +14,31 @@ namespace {
 // A square of two faces over [-100, 100]^2 whose height is z = a*x + b*y + c.
 TerrainMesh planeMesh(float a, float b, float c) {
     TerrainMesh mesh;
-    const float xs[] = {-100, 100, 100, -100};
-    const float ys[] = {-100, -100, 100, 100};
-    for (int i = 0; i < 4; ++i) mesh.vertices.push_back(MapVertex{xs[i], ys[i], a * xs[i] + b * ys[i] + c});
-    MapFace f0, f1;
-    f0.corners[0] = 0, f0.corners[1] = 1, f0.corners[2] = 2;
-    f1.corners[0] = 0, f1.corners[1] = 2, f1.corners[2] = 3;
-    mesh.faces = {f0, f1};
+    for (auto [x, y] : {std::pair{-100.0f, -100.0f}, {100.0f, -100.0f}, {100.0f, 100.0f}, {-100.0f, 100.0f}})
+        mesh.vertices.push_back(MapVertex{x, y, a * x + b * y + c});
+    mesh.faces.resize(2);
+    std::copy_n(std::array{0, 1, 2}.begin(), 3, mesh.faces[0].corners);
+    std::copy_n(std::array{0, 2, 3}.begin(), 3, mesh.faces[1].corners);
     computeBoundingBox(mesh);
     buildTerrainIndex(mesh);
     return mesh;
 }
 
-// 'A' in a 64 x 32 texture: aspect 10/20, 0.7 above and 0.8 below the centre line.
+// 'A' in a 64 x 32 texture: aspect 10/20, 0.7 above and 0.8 below the centre line;
+// a space without ink.
 GlyphAtlas handAtlas() {
     GlyphAtlas atlas;
     atlas.width = 64;
     atlas.height = 32;
     atlas.glyphHeight = 20;
-    const unsigned char a = 'A';
-    atlas.placed[a] = true;
-    atlas.cellX[a] = 2;
-    atlas.cellY[a] = 0;
-    atlas.glyphWidth[a] = 10;
-    atlas.inkTop[a] = 3;
-    atlas.inkHeight[a] = 15;
-    const unsigned char sp = ' ';
-    atlas.placed[sp] = true;
-    atlas.cellX[sp] = 13;
-    atlas.glyphWidth[sp] = 6;
-    atlas.inkTop[sp] = -1;
-    atlas.inkHeight[sp] = -1;
+    atlas.placed['A'] = atlas.placed[' '] = true;
+    atlas.cellX['A'] = 2;
+    atlas.glyphWidth['A'] = 10;
+    atlas.inkTop['A'] = 3;
+    atlas.inkHeight['A'] = 15;
+    atlas.cellX[' '] = 13;
+    atlas.glyphWidth[' '] = 6;
+    atlas.inkTop[' '] = atlas.inkHeight[' '] = -1;
     return atlas;
 }
 
@@ -62,13 +57,17 @@ int countTokens(const std::string& trace, const std::string& token) {
     return n;
 }
 
-}  // namespace
+// The duplicate link of a letter as (label, letter).
+std::pair<int, int> link(const LabelList& labels, int label, int letter) {
+    const LetterRef& r = labels[static_cast<size_t>(label)].letters[static_cast<size_t>(letter)].duplicate;
+    return {r.label, r.letter};
+}
+const std::pair<int, int> kNone{-1, -1};
 
 TEST(LetterGeometry, CornersInTheLetterFrameWithAndWithoutItalics) {
     const GlyphAtlas atlas = handAtlas();
     TerrainMesh none;
     std::string trace;
-    // A = 0.5 * 2 = 1, T = 2 * 0.7, B = 2 * 0.8.
     for (int italic = 0; italic <= 1; ++italic) {
         LabelLetter l = makeLetter('A');
         l.size = 2.0f;
@@ -77,22 +76,19 @@ TEST(LetterGeometry, CornersInTheLetterFrameWithAndWithoutItalics) {
         l.position = MapPoint{3, 4};
         l.direction = MapPoint{0.6f, -0.8f};
         buildGeometry(l, none, atlas, trace);
-        const float s = italic ? 0.29f : 0.0f;
-        const float A = 1.0f, T = 1.4f, B = 1.6f;
+        // Half width A = 0.5 * 2, top T = 2 * 0.7, bottom B = 2 * 0.8; italics shear by 0.29.
+        const float s = italic ? 0.29f : 0.0f, A = 1.0f, T = 1.4f, B = 1.6f;
         const float expect[4][2] = {{-A - s * T, -T}, {-A + s * B, B}, {A + s * B, B}, {A - s * T, -T}};
         for (int i = 0; i < 4; ++i) {
             EXPECT_NEAR(l.corners[i].x, expect[i][0], 1e-5) << italic << " corner " << i;
             EXPECT_NEAR(l.corners[i].y, expect[i][1], 1e-5) << italic << " corner " << i;
         }
         EXPECT_FLOAT_EQ(l.angle, static_cast<float>(std::atan2(-0.8, 0.6)));
-        EXPECT_EQ(l.anchor.x, 3.0f);
-        EXPECT_EQ(l.anchor.y, 4.0f);
-        EXPECT_EQ(l.direction.x, 0.6f);  // restored
-        EXPECT_EQ(l.direction.y, -0.8f);
+        EXPECT_EQ(std::pair(l.anchor.x, l.anchor.y), std::pair(3.0f, 4.0f));
+        EXPECT_EQ(std::pair(l.direction.x, l.direction.y), std::pair(0.6f, -0.8f));  // restored
 
         // The map-oriented edge offsets: a quarter turn of the direction, sheared when italic.
-        const MapPoint e0 = edgeOffset(l, atlas, 0);
-        const MapPoint e1 = edgeOffset(l, atlas, 1);
+        const MapPoint e0 = edgeOffset(l, atlas, 0), e1 = edgeOffset(l, atlas, 1);
         EXPECT_NEAR(e0.x, (-0.8f - s * 0.6f) * T, 1e-5);
         EXPECT_NEAR(e0.y, (-0.6f + s * 0.8f) * T, 1e-5);
         EXPECT_NEAR(e1.x, (-0.8f - s * 0.6f) * B, 1e-5);
@@ -115,42 +111,33 @@ TEST(LetterGeometry, CornersFloatJustAboveFlatTiltedAndMissingTerrain) {
     const GlyphAtlas atlas = handAtlas();
     for (bool useIndex : {true, false}) {
         SCOPED_TRACE(useIndex);
-        TerrainMesh flat = planeMesh(0, 0, 7.5f);
         LabelList labels{labelWith({-20, 5}, {10, -15}, "AqA"), labelWith({40, 40}, {30, 60}, "A")};
         std::string trace;
-        buildAllLetterGeometry(labels, flat, atlas, trace, useIndex);
-        for (const Label& label : labels)
-            for (const LabelLetter& l : label.letters)
-                for (float z : l.cornerZ) EXPECT_NEAR(z, 0.055f, 1e-6);
+        // On flat ground and without terrain every corner is 0.055 above the ground.
+        TerrainMesh flat = planeMesh(0, 0, 7.5f), empty;
+        for (TerrainMesh* ground : {&flat, &empty}) {
+            trace.clear();
+            buildAllLetterGeometry(labels, *ground, atlas, trace, useIndex);
+            for (const Label& label : labels)
+                for (const LabelLetter& l : label.letters)
+                    for (float z : l.cornerZ) EXPECT_NEAR(z, 0.055f, 1e-6);
+        }
+        EXPECT_EQ(countTokens(trace, "Z=0.055000 "), 16);
 
+        // On a tilted plane each corner takes the plane's height under it.
         TerrainMesh tilted = planeMesh(0.1f, -0.2f, 3.0f);
         buildAllLetterGeometry(labels, tilted, atlas, trace, useIndex);
         for (const Label& label : labels)
             for (const LabelLetter& l : label.letters) {
-                MapPoint c[4] = {};
-                // Recompute the map-oriented corners to find the plane under each.
                 const float g = glyphAspect(atlas, static_cast<unsigned char>(l.ch)) * l.size * l.width / 100.0f;
                 const MapPoint v{l.direction.x * g, l.direction.y * g};
                 const MapPoint e0 = edgeOffset(l, atlas, 0), e1 = edgeOffset(l, atlas, 1);
-                c[0] = {-v.x + e0.x, -v.y + e0.y};
-                c[1] = {-v.x - e1.x, -v.y - e1.y};
-                c[2] = {v.x - e1.x, v.y - e1.y};
-                c[3] = {v.x + e0.x, v.y + e0.y};
+                const MapPoint c[4] = {{-v.x + e0.x, -v.y + e0.y}, {-v.x - e1.x, -v.y - e1.y},
+                                       {v.x - e1.x, v.y - e1.y},   {v.x + e0.x, v.y + e0.y}};
                 for (int i = 0; i < 4; ++i) EXPECT_NEAR(l.cornerZ[i], 0.1f * c[i].x - 0.2f * c[i].y + 0.055f, 1e-4);
             }
-
-        TerrainMesh empty;
-        trace.clear();
-        buildAllLetterGeometry(labels, empty, atlas, trace, useIndex);
-        for (const Label& label : labels)
-            for (const LabelLetter& l : label.letters)
-                for (float z : l.cornerZ) EXPECT_EQ(z, 0.055f);
-        EXPECT_EQ(countTokens(trace, "Z=0.055000 "), 16);
     }
-}
 
-TEST(LetterGeometry, CornersOffTheMapRestOnTheGroundOrTheCentrePlane) {
-    const GlyphAtlas atlas = handAtlas();
     // A letter centred off the mesh: h0 = 0 and the normal stays upright, so each
     // corner over the terrain takes that height (or 0 when below), plus the lift.
     TerrainMesh high = planeMesh(0, 0, 4.0f);
@@ -172,49 +159,41 @@ TEST(LetterGeometry, CornersOffTheMapRestOnTheGroundOrTheCentrePlane) {
     EXPECT_EQ(trace, expect);
 }
 
-TEST(LetterGeometry, SpacesGetNoGeometry) {
-    const GlyphAtlas atlas = handAtlas();
-    TerrainMesh none;
-    LabelList labels{labelWith({0, 0}, {30, 0}, "A A")};
-    labels[0].letters[1].cornerZ[0] = -9.0f;
-    std::string trace;
-    buildAllLetterGeometry(labels, none, atlas, trace);
-    EXPECT_EQ(countTokens(trace, "Z="), 8);
-    EXPECT_EQ(labels[0].letters[1].cornerZ[0], -9.0f);
-    EXPECT_EQ(countLetters(labels[0]), 2);
-    EXPECT_EQ(countDuplicates(labels), 1);
-    EXPECT_FALSE(labels[0].letters[1].duplicate.valid());
-    EXPECT_EQ(labels[0].letters[0].duplicate.letter, 2);
-}
-
 TEST(LetterDuplicates, EqualLettersShareOneMeshWhereverTheyStand) {
     const GlyphAtlas atlas = handAtlas();
-    TerrainMesh flat = planeMesh(0, 0, 1.0f);
+    TerrainMesh flat = planeMesh(0, 0, 1.0f), none;
     std::string trace;
 
+    // Spaces get no geometry and are not counted; the two letters 'A' of one label share.
+    LabelList spaced{labelWith({0, 0}, {30, 0}, "A A")};
+    spaced[0].letters[1].cornerZ[0] = -9.0f;
+    buildAllLetterGeometry(spaced, none, atlas, trace);
+    EXPECT_EQ(countTokens(trace, "Z="), 8);
+    EXPECT_EQ(spaced[0].letters[1].cornerZ[0], -9.0f);
+    EXPECT_EQ(countLetters(spaced[0]), 2);
+    EXPECT_EQ(countDuplicates(spaced), 1);
+    EXPECT_EQ(link(spaced, 0, 0), std::pair(0, 2));
+    EXPECT_EQ(link(spaced, 0, 1), kNone);
+
+    // Two equal letters on differently placed and turned labels.
     LabelList two{labelWith({-50, -50}, {-40, -50}, "A"), labelWith({20, 10}, {20, 30}, "A")};
     buildAllLetterGeometry(two, flat, atlas, trace);
     EXPECT_TRUE(sameShape(two[0].letters[0], two[1].letters[0]));
     EXPECT_EQ(countDuplicates(two), 1);
-    EXPECT_EQ(two[0].letters[0].duplicate.label, 1);
-    EXPECT_EQ(two[0].letters[0].duplicate.letter, 0);
-    EXPECT_FALSE(two[1].letters[0].duplicate.valid());
+    EXPECT_EQ(link(two, 0, 0), std::pair(1, 0));
+    EXPECT_EQ(link(two, 1, 0), kNone);
 
-    // Alphas 89 and 94 are too far apart.
+    // Alphas 89 and 94 (visibilities 35 and 37) are too far apart; width, italics
+    // and slopes show in the shape.
     LabelList faint{labelWith({-50, -50}, {-40, -50}, "A", 35), labelWith({20, 10}, {20, 30}, "A", 37)};
     buildAllLetterGeometry(faint, flat, atlas, trace);
     EXPECT_EQ(countDuplicates(faint), 0);
-    EXPECT_FALSE(faint[0].letters[0].duplicate.valid());
-
-    // Width, italics and size show in the shape.
-    LabelList wide{labelWith({0, 0}, {10, 0}, "A"), labelWith({0, 5}, {10, 5}, "A"),
-                   labelWith({0, 9}, {10, 9}, "A")};
+    EXPECT_EQ(link(faint, 0, 0), kNone);
+    LabelList wide{labelWith({0, 0}, {10, 0}, "A"), labelWith({0, 5}, {10, 5}, "A"), labelWith({0, 9}, {10, 9}, "A")};
     changeWidth(wide[1], 40);
     toggleItalic(wide[2]);
     buildAllLetterGeometry(wide, flat, atlas, trace);
     EXPECT_EQ(countDuplicates(wide), 0);
-
-    // Over a slope the heights differ.
     TerrainMesh steep = planeMesh(0.3f, 0.0f, 0.0f);
     LabelList slope{labelWith({-50, 0}, {-40, 0}, "A"), labelWith({0, -40}, {0, -50}, "A")};
     buildAllLetterGeometry(slope, steep, atlas, trace);
@@ -225,24 +204,21 @@ TEST(LetterDuplicates, ChainsEndOnTheLastMatch) {
     const GlyphAtlas atlas = handAtlas();
     TerrainMesh none;
     std::string trace;
-
-    LabelList three{labelWith({0, 0}, {10, 0}, "A"), labelWith({0, 5}, {10, 5}, "A"),
-                    labelWith({0, 9}, {10, 9}, "A")};
+    // Three equal letters in three labels: two duplicates, both linked to the last.
+    LabelList three{labelWith({0, 0}, {10, 0}, "A"), labelWith({0, 5}, {10, 5}, "A"), labelWith({0, 9}, {10, 9}, "A")};
     buildAllLetterGeometry(three, none, atlas, trace);
     EXPECT_EQ(countDuplicates(three), 2);
-    for (int j = 0; j < 2; ++j) {
-        EXPECT_EQ(three[j].letters[0].duplicate.label, 2) << j;
-        EXPECT_EQ(three[j].letters[0].duplicate.letter, 0) << j;
-    }
-    EXPECT_FALSE(three[2].letters[0].duplicate.valid());
+    EXPECT_EQ(link(three, 0, 0), std::pair(2, 0));
+    EXPECT_EQ(link(three, 1, 0), std::pair(2, 0));
+    EXPECT_EQ(link(three, 2, 0), kNone);
 
+    // One letter, then two: two duplicates.
     LabelList pair{labelWith({0, 0}, {10, 0}, "A"), labelWith({0, 5}, {10, 5}, "AA")};
     buildAllLetterGeometry(pair, none, atlas, trace);
     EXPECT_EQ(countDuplicates(pair), 2);
-    EXPECT_EQ(pair[0].letters[0].duplicate.label, 1);
-    EXPECT_EQ(pair[0].letters[0].duplicate.letter, 1);
-    EXPECT_EQ(pair[1].letters[0].duplicate.letter, 1);
-    EXPECT_FALSE(pair[1].letters[1].duplicate.valid());
+    EXPECT_EQ(link(pair, 0, 0), std::pair(1, 1));
+    EXPECT_EQ(link(pair, 1, 0), std::pair(1, 1));
+    EXPECT_EQ(link(pair, 1, 1), kNone);
     EXPECT_EQ(&letterAt(pair, pair[0].letters[0].duplicate), &pair[1].letters[1]);
 
     // A second count after an edit starts from fresh links.
@@ -250,8 +226,8 @@ TEST(LetterDuplicates, ChainsEndOnTheLastMatch) {
     applyAttributes(pair[1]);
     buildAllLetterGeometry(pair, none, atlas, trace);
     EXPECT_EQ(countDuplicates(pair), 1);
-    EXPECT_FALSE(pair[0].letters[0].duplicate.valid());
-    EXPECT_EQ(pair[1].letters[0].duplicate.letter, 1);
+    EXPECT_EQ(link(pair, 0, 0), kNone);
+    EXPECT_EQ(link(pair, 1, 0), std::pair(1, 1));
 }
 
 TEST(LetterDuplicates, MergingEvensOutTheValues) {
@@ -260,15 +236,13 @@ TEST(LetterDuplicates, MergingEvensOutTheValues) {
     b.alpha = 93;
     a.size = 1.0f;
     b.size = 1.008f;
-    const float za[4] = {0.1f, 0.5f, 0.2f, 0.055f};
-    const float zb[4] = {0.12f, 0.48f, 0.2f, 0.06f};
-    for (int i = 0; i < 4; ++i) a.cornerZ[i] = za[i], b.cornerZ[i] = zb[i];
+    const float za[4] = {0.1f, 0.5f, 0.2f, 0.055f}, zb[4] = {0.12f, 0.48f, 0.2f, 0.06f};
+    std::copy_n(za, 4, a.cornerZ);
+    std::copy_n(zb, 4, b.cornerZ);
     mergeDuplicate(a, b, LetterRef{4, 7});
-    EXPECT_EQ(a.duplicate.label, 4);
-    EXPECT_EQ(a.duplicate.letter, 7);
+    EXPECT_EQ(std::pair(a.duplicate.label, a.duplicate.letter), std::pair(4, 7));
     EXPECT_FALSE(b.duplicate.valid());
-    EXPECT_EQ(a.alpha, 91);
-    EXPECT_EQ(b.alpha, 91);
+    EXPECT_EQ(std::pair(a.alpha, b.alpha), std::pair(91, 91));
     EXPECT_FLOAT_EQ(a.size, 1.004f);
     EXPECT_EQ(a.size, b.size);
     for (int i = 0; i < 4; ++i) {
@@ -276,3 +250,5 @@ TEST(LetterDuplicates, MergingEvensOutTheValues) {
         EXPECT_EQ(b.cornerZ[i], a.cornerZ[i]);
     }
 }
+
+}  // namespace
