@@ -5,19 +5,18 @@
 #include <cstring>
 #include <string>
 
+#include "export_fixtures.h"
+
 namespace {
 
-const char* FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
 uint32_t wordAt(const std::string& b, size_t off) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(b[off])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[off + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[off + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(b[off + 3])) << 24;
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[off + i]);
+    return v;
 }
 
 float floatAt(const std::string& b, size_t off) {
-    uint32_t w = wordAt(b, off);
+    const uint32_t w = wordAt(b, off);
     float f;
     std::memcpy(&f, &w, sizeof f);
     return f;
@@ -36,25 +35,15 @@ std::string bytes(std::initializer_list<int> list) {
     return s;
 }
 
-}  // namespace
-
-TEST(Brf, ScalarEncodingIsLittleEndianOnEveryHost) {
+TEST(Brf, ScalarsAndTheMaterialBlock) {
     std::string b;
     writeBrfInt(b, 0x12345678);
     writeBrfInt(b, -2);
-    writeBrfFloat(b, 1.0f);
-    writeBrfFloat(b, -0.0f);
     writeBrfFloat(b, -2.5f);
-    EXPECT_EQ(b, bytes({0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00,
-                        0x80, 0x00, 0x00, 0x20, 0xC0}));
+    writeBrfString(b, "mesh");
+    EXPECT_EQ(b, bytes({0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x20, 0xC0, 4, 0, 0, 0, 'm', 'e',
+                        's', 'h'}));
 
-    std::string s;
-    writeBrfString(s, "mesh");
-    writeBrfString(s, "");
-    EXPECT_EQ(s, bytes({4, 0, 0, 0, 'm', 'e', 's', 'h', 0, 0, 0, 0}));
-}
-
-TEST(Brf, MaterialBlockLayout) {
     const std::string& m = materialBlock();
     ASSERT_EQ(m.size(), 153u);
     EXPECT_EQ(expectString(m, 0, "texture"), 11u);
@@ -66,40 +55,24 @@ TEST(Brf, MaterialBlockLayout) {
     EXPECT_EQ(expectString(m, 52, "map_names"), 65u);
     EXPECT_EQ(m.substr(65, 4), bytes({0x48, 0x01, 0x00, 0x00}));
     EXPECT_EQ(expectString(m, 69, "tex_mul_color_alpha"), 92u);
-    EXPECT_EQ(expectString(m, 92, "map_names"), 105u);
-    size_t off = 105;
+    size_t off = expectString(m, 92, "map_names");
     for (int i = 0; i < 4; ++i) off = expectString(m, off, "none");
     EXPECT_EQ(off, 137u);
     EXPECT_EQ(m.substr(137), std::string(16, '\0'));
 }
 
-TEST(Brf, ObjectNameHasAtLeastThreeDigits) {
-    LabelLetter l;
-    l.id = 7;
-    EXPECT_EQ(letterObjectName(l), "map_str_007");
-    l.id = 0;
-    EXPECT_EQ(letterObjectName(l), "map_str_000");
-    l.id = 1234;
-    EXPECT_EQ(letterObjectName(l), "map_str_1234");
-}
-
 TEST(Brf, LetterMeshRecordByteForByte) {
     GlyphAtlas atlas;
-    ASSERT_TRUE(buildGlyphAtlas(atlas, "Wa", FONT, 256, 128, false));
-    ASSERT_TRUE(atlas.placed['a']);
-
+    ASSERT_TRUE(buildGlyphAtlas(atlas, "Wa", kFont, 256, 128, false));
     LabelLetter l;
     l.ch = 'a';
     l.id = 7;
     l.alpha = 255;
-    const float xs[4] = {-1.5f, -1.25f, 1.75f, 1.5f};
-    const float ys[4] = {-2.0f, 0.5f, 0.5f, -2.0f};
-    const float zs[4] = {0.055f, 0.1f, 0.2f, 0.3f};
+    const float xs[4] = {-1.5f, -1.25f, 1.75f, 1.5f}, ys[4] = {-2.0f, 0.5f, 0.5f, -2.0f}, zs[4] = {0.055f, 0.1f, 0.2f, 0.3f};
     for (int i = 0; i < 4; ++i) {
         l.corners[i] = MapPoint{xs[i], ys[i]};
         l.cornerZ[i] = zs[i];
     }
-
     std::string b;
     writeLetterMesh(l, atlas, b);
     ASSERT_EQ(b.size(), 268u);
@@ -108,61 +81,55 @@ TEST(Brf, LetterMeshRecordByteForByte) {
     off = expectString(b, off + 4, "map_names");
     EXPECT_EQ(wordAt(b, off), 4u);
     off += 4;
-    ASSERT_EQ(off, 36u);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i, off += 12) {
         // (-y, x, z); -y is the sign-flipped bit pattern of y.
-        EXPECT_EQ(wordAt(b, off), wordAt(std::string(reinterpret_cast<const char*>(&ys[i]), 4), 0) ^ 0x80000000u);
+        uint32_t y;
+        std::memcpy(&y, &ys[i], 4);
+        EXPECT_EQ(wordAt(b, off), y ^ 0x80000000u);
         EXPECT_EQ(floatAt(b, off + 4), xs[i]);
         EXPECT_EQ(floatAt(b, off + 8), zs[i]);
-        off += 12;
     }
-    EXPECT_EQ(wordAt(b, off), 0u);
-    EXPECT_EQ(wordAt(b, off + 4), 0u);
-    EXPECT_EQ(wordAt(b, off + 8), 4u);
+    EXPECT_EQ(b.substr(off, 12), bytes({0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0}));
     off += 12;
     ASSERT_EQ(off, 96u);
 
     // Texture corners from the atlas tables: the cell's full width, the ink box
     // height, V flipped.
-    float uL = static_cast<float>(atlas.cellX['a']) / 256.0f;
-    float uR = static_cast<float>(atlas.cellX['a'] + atlas.glyphWidth['a']) / 256.0f;
-    float vT = static_cast<float>(atlas.inkTop['a']) / 128.0f;
-    float vB = static_cast<float>(atlas.inkTop['a'] + atlas.inkHeight['a']) / 128.0f;
-    ASSERT_LT(uL, uR);
-    ASSERT_LT(vT, vB);
-    const float u[4] = {uR, uR, uL, uL};
-    const float v[4] = {vT, vB, vB, vT};
-    for (int i = 0; i < 4; ++i) {
+    const float uL = static_cast<float>(atlas.cellX['a']) / 256.0f;
+    const float uR = static_cast<float>(atlas.cellX['a'] + atlas.glyphWidth['a']) / 256.0f;
+    const float vT = static_cast<float>(atlas.inkTop['a']) / 128.0f;
+    const float vB = static_cast<float>(atlas.inkTop['a'] + atlas.inkHeight['a']) / 128.0f;
+    ASSERT_TRUE(uL < uR && vT < vB);
+    const float u[4] = {uR, uR, uL, uL}, v[4] = {vT, vB, vB, vT};
+    for (int i = 0; i < 4; ++i, off += 36) {
         SCOPED_TRACE(i);
         EXPECT_EQ(wordAt(b, off), static_cast<uint32_t>(i));
         EXPECT_EQ(b.substr(off + 4, 4), bytes({0, 0, 0, 0xFF}));
-        EXPECT_EQ(floatAt(b, off + 8), 0.0f);
-        EXPECT_EQ(floatAt(b, off + 12), 0.0f);
-        EXPECT_EQ(floatAt(b, off + 16), 1.0f);
+        EXPECT_EQ(std::tuple(floatAt(b, off + 8), floatAt(b, off + 12), floatAt(b, off + 16)), std::tuple(0.0f, 0.0f, 1.0f));
         EXPECT_FLOAT_EQ(floatAt(b, off + 20), u[i]);
         EXPECT_FLOAT_EQ(floatAt(b, off + 24), 1.0f - v[i]);
         EXPECT_EQ(b.substr(off + 28, 8), b.substr(off + 20, 8));
-        off += 36;
     }
     ASSERT_EQ(off, 240u);
     EXPECT_EQ(wordAt(b, off), 2u);
     const uint32_t faces[6] = {0, 2, 1, 2, 0, 3};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(wordAt(b, off + 4 + 4 * i), faces[i]);
 
-    // A four-digit id lengthens the name and the record by one byte; alpha 25 is 0x19.
+    // A four-digit id lengthens the name and the record by one byte; alpha 25 is
+    // 0x19 in each of the four colour words; the rest of the record is the same.
     l.id = 1234;
     l.alpha = 25;
     std::string c;
     writeLetterMesh(l, atlas, c);
     ASSERT_EQ(c.size(), 269u);
     expectString(c, 0, "map_str_1234");
-    // Apart from the name and the colour words the record is the same.
     for (int i = 0; i < 4; ++i) {
-        size_t colour = 97 + 36 * i + 4;
+        const size_t colour = 97 + 36 * i + 4;
         EXPECT_EQ(c.substr(colour, 4), bytes({0, 0, 0, 0x19}));
         c[colour + 3] = static_cast<char>(0xFF);
     }
     EXPECT_EQ(c.substr(16), b.substr(15));
-
     releaseGlyphAtlas(atlas);
 }
+
+}  // namespace
