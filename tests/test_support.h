@@ -30,6 +30,13 @@ struct TempDir {
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
+// A scratch folder that is the working directory while it lives.
+struct WorkDir : TempDir {
+    std::filesystem::path old = std::filesystem::current_path();
+    WorkDir() { std::filesystem::current_path(path); }
+    ~WorkDir() { std::filesystem::current_path(old); }
+};
+
 // The whole file, or "<missing>" when it cannot be read.
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
