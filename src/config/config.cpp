@@ -1,7 +1,6 @@
 #include "config/config.h"
 
 #include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -60,21 +59,15 @@ TokenResult readConfigToken(Reader& in, std::string& token) {
 // Values beyond the int range are clamped.
 bool scanInt(Reader& in, int& value) {
     in.skipSpace();
-    bool negative = false;
-    int c = in.peek();
-    if (c == '+' || c == '-') {
-        negative = c == '-';
-        in.get();
+    const char* begin = in.text.data() + in.pos;
+    const char* end = in.text.data() + in.text.size();
+    const char* stop = parseDecimalInt(begin, end, value);
+    if (!stop) {
+        // Like scanf, a sign without digits is consumed.
+        if (in.peek() == '+' || in.peek() == '-') in.get();
+        return false;
     }
-    if (!std::isdigit(in.peek())) return false;
-    long long v = 0;
-    while (std::isdigit(in.peek())) {
-        v = v * 10 + (in.get() - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative) v = -v;
-    if (v > INT_MAX) v = INT_MAX;
-    value = static_cast<int>(v);
+    in.pos += static_cast<size_t>(stop - begin);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "export/records.h"
 
-#include <climits>
+#include <cctype>
 #include <cstdio>
 
 #include "export/brf.h"
@@ -32,27 +32,11 @@ bool copyTextLine(TextLineReader& in, std::string& out) {
 }
 
 int leadingInt(const std::string& line) {
-    size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
-    while (i < line.size() && isSpace(line[i])) ++i;
-    bool negative = false;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
-        negative = line[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    bool clamped = false;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
-        if (!clamped) {
-            value = value * 10 + (line[i] - '0');
-            if (value > static_cast<long long>(INT_MAX) + 1) clamped = true;
-        }
-        ++i;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    int value = 0;
+    return parseDecimalInt(p, end, value) ? value : 0;
 }
 
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text) {

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,26 +38,16 @@ struct Reader {
         while (!atEnd() && (isBlank(text[pos]) || text[pos] == '\n')) ++pos;
     }
 
-    // "%d" with an optional sign; values beyond the int range saturate.
+    // "%d": an optional sign and digits; values beyond the int range saturate.
     bool readInt(int& value, bool acrossLines) {
         if (acrossLines)
             skipSpace();
         else
             skipBlanks();
-        size_t p = pos;
-        bool negative = false;
-        if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';
-        if (p >= text.size() || text[p] < '0' || text[p] > '9') return false;
-        long long v = 0;
-        while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
-            if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (text[p] - '0');
-            ++p;
-        }
-        if (negative) v = -v;
-        if (v > INT_MAX) v = INT_MAX;
-        if (v < INT_MIN) v = INT_MIN;
-        value = static_cast<int>(v);
-        pos = p;
+        const char* begin = text.data() + pos;
+        const char* stop = parseDecimalInt(begin, text.data() + text.size(), value);
+        if (!stop) return false;
+        pos += static_cast<size_t>(stop - begin);
         return true;
     }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -136,6 +137,20 @@ bool readTextFile(const std::string& path, std::string& text) {
     }
     text.resize(out);
     return true;
+}
+
+const char* parseDecimalInt(const char* p, const char* end, int& value) {
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (p == end || *p < '0' || *p > '9') return nullptr;
+    const long long limit = static_cast<long long>(INT_MAX) + 1;
+    long long v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        if (v <= limit) v = v * 10 + (*p - '0');
+    if (v > limit) v = limit;
+    if (negative) v = -v;
+    value = v > INT_MAX ? INT_MAX : static_cast<int>(v);
+    return p;
 }
 
 void appendU32LE(std::string& out, uint32_t value) {

@@ -27,6 +27,11 @@ bool readTextFile(const std::string& path, std::string& text);
 // Reads the whole file as bytes. False when it cannot be opened or read.
 bool readBinaryFile(const std::string& path, std::string& bytes);
 
+// scanf "%d" after its leading white space: an optional sign and at least one
+// digit, read from p up to end. Values beyond the int range saturate. Returns the
+// position after the number, or nullptr when no digit follows the sign.
+const char* parseDecimalInt(const char* p, const char* end, int& value);
+
 // Appends a 32-bit word in little-endian byte order, whatever the host's order.
 void appendU32LE(std::string& out, uint32_t value);
 

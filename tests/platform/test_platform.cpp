@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <climits>
 #include <string>
 
 #include "../test_support.h"
@@ -77,6 +78,29 @@ TEST(Platform, ReplaceFileIsWholeOrNothing) {
     std::fputs("partial", rf.file);
     abortReplace(rf);
     EXPECT_EQ(readBytes(path), big);
+}
+
+TEST(Platform, DecimalIntegersSaturateAndStopAtTheFirstNonDigit) {
+    struct Case {
+        const char* text;
+        int value;  // expected value
+        int used;   // bytes taken, -1 when no number
+    };
+    const Case cases[] = {{"+12x", 12, 3},          {"-7 8", -7, 2},           {"-", 0, -1},
+                          {"x1", 0, -1},            {"2147483647", INT_MAX, 10}, {"-2147483648", INT_MIN, 11},
+                          {"99999999999999999999", INT_MAX, 20}, {"-99999999999", INT_MIN, 12}};
+    for (const Case& c : cases) {
+        const std::string text = c.text;
+        int value = 0;
+        const char* stop = parseDecimalInt(text.data(), text.data() + text.size(), value);
+        if (c.used < 0) {
+            EXPECT_EQ(stop, nullptr) << c.text;
+            continue;
+        }
+        ASSERT_NE(stop, nullptr) << c.text;
+        EXPECT_EQ(stop - text.data(), c.used) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
 }
 
 }  // namespace
