@@ -125,9 +125,9 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
                     faulty = true;
                     break;
                 }
-                config.module_path = token;
+                config.module_path = pathFromUserText(token);
             } else if (key == "font") {
-                config.font = token;
+                config.font = pathFromUserText(token);
             } else {
                 config.charset = token;
             }

@@ -1,7 +1,5 @@
 #include "export/export.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 
@@ -16,17 +14,6 @@ namespace {
 
 bool exported(const LabelLetter& letter) { return letter.ch != ' '; }
 bool ownsMesh(const LabelLetter& letter) { return exported(letter) && !letter.duplicate.valid(); }
-
-// Creates the folder that will hold path ("Resource", "textures") when it is
-// missing; its own parent (the module folder) must exist already.
-void ensureParentFolder(const std::string& path) {
-    std::string resolved = resolvePath(path);
-    size_t slash = resolved.find_last_of('/');
-    if (slash == std::string::npos || slash == 0) return;
-    std::string dir = resolved.substr(0, slash);
-    struct stat st;
-    if (::stat(dir.c_str(), &st) != 0) ::mkdir(dir.c_str(), 0777);
-}
 
 // The distinct bytes of the labels' texts in first-occurrence order: the atlas
 // built from it equals the one built from the whole joined text.
@@ -55,7 +42,7 @@ void exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig
     writeBrfString(bytes, "end");
 
     std::string path = modulePath(config, "Resource\\map_names.brf");
-    ensureParentFolder(path);
+    createParentFolder(path);
     if (!replaceFileWith(path, bytes)) {
         showMessage(log, "Problems exporting BRF file :( \n");
         return;
@@ -137,7 +124,7 @@ void exportParties(const LabelList& labels, const AppConfig& config, int letters
 
 void exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
     std::string path = modulePath(config, "textures\\map_names.dds");
-    ensureParentFolder(path);
+    createParentFolder(path);
     if (!writeDdsDxt3(atlas, config.mip_map, path)) {
         showMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
         return;

@@ -7,8 +7,6 @@
 // completely; the caller is told where reading stopped.
 #include "labels/label_store.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -92,11 +90,6 @@ bool readLabelLine(Reader& in, Label& label, int version) {
     updateCurve(label);
     layoutLetters(label);
     return true;
-}
-
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(resolvePath(path).c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -190,7 +183,7 @@ bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
             return false;
         }
     }
-    if (!replaceFileWith(store.path, out)) {
+    if (!replaceFileWith(store.path, toPlatformLineEnds(out))) {
         showMessage(log, "Cannot save internal file?!");
         return false;
     }

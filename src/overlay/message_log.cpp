@@ -21,7 +21,7 @@ std::vector<std::string> messagesNewestFirst(const MessageLog& log) {
 bool writeLogFile(const MessageLog& log, const std::string& path) {
     std::string text;
     for (const std::string& m : messagesNewestFirst(log)) text += m + "\n";
-    if (!replaceFileWith(path, text)) {
+    if (!replaceFileWith(path, toPlatformLineEnds(text))) {
         std::printf("Cannot write \"%s\": the export messages are not logged.\n", path.c_str());
         std::fflush(stdout);
         return false;

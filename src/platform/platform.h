@@ -1,15 +1,18 @@
 // Files on disk, the way the module's Windows-born names expect them.
 //
 // - Module paths use backslashes and are case-insensitive on their home system.
-//   resolvePath turns every '\' into '/' and resolves each component
+//   On Linux, resolvePath turns every '\' into '/' and resolves each component
 //   case-insensitively against the entries that exist; a component that does not
-//   exist (a file about to be created) is kept as written.
+//   exist (a file about to be created) is kept as written. On Windows the names
+//   are the system's own: they stay as written, and paths are UTF-8 that is
+//   handed to the system's wide-character calls.
 // - Text is read whole into memory with every CR LF turned into LF (readTextFile);
 //   all readers parse from that buffer, so none of them can read past its end.
-// - Files are replaced only whole: ReplaceFile writes a new file beside the old
-//   one and renames it into place on commit, so a failed write leaves the old
-//   file byte for byte as it was.
-// - toCrlf turns LF line ends into CR LF for the module files the game reads.
+// - Files are replaced only whole: a FileReplacement writes a new file beside the
+//   old one, flushes it to disk and renames it over the old one on commit, so a
+//   failed write leaves the old file byte for byte as it was.
+// - toCrlf turns LF line ends into CR LF for the module files the game reads;
+//   toPlatformLineEnds gives our own text files the platform's line ends.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,20 @@
 #include <string>
 
 std::string resolvePath(const std::string& path);
+
+// Whether module paths are resolved case-insensitively by us (Linux) rather than
+// by the system (Windows).
+bool pathsResolvedByUs();
+
+// A path text read from a file of the user's (the configuration): UTF-8 stays as
+// it is. On Windows, text that is not UTF-8 is taken in the system's ANSI code
+// page, as older editors saved it, and turned into UTF-8.
+std::string pathFromUserText(const std::string& bytes);
+
+bool fileExists(const std::string& path);
+// Creates the folder that will hold path when it is missing (its own parent must
+// exist). False when it is still missing afterwards.
+bool createParentFolder(const std::string& path);
 
 // Opens a path through resolvePath with the given stdio mode.
 FILE* openFile(const std::string& path, const char* mode);
@@ -37,27 +54,30 @@ void appendU32LE(std::string& out, uint32_t value);
 
 // Every LF not already preceded by CR becomes CR LF.
 std::string toCrlf(const std::string& text);
+// The text with the platform's line ends: CR LF on Windows, unchanged elsewhere.
+std::string toPlatformLineEnds(const std::string& text);
 
 // A file being written beside its final place.
-struct ReplaceFile {
+struct FileReplacement {
     FILE* file = nullptr;
     std::string finalPath;  // resolved path of the file being replaced
     std::string tempPath;   // the new file beside it
 };
 
 // Opens "<final>.new" for binary writing. False when it cannot be created.
-bool beginReplace(ReplaceFile& rf, const std::string& path);
+bool beginReplace(FileReplacement& rf, const std::string& path);
 // Flushes, syncs and closes the new file and renames it over the old one.
 // False (and the old file untouched, the new one removed) on any write, flush,
 // close or rename error.
-bool commitReplace(ReplaceFile& rf);
+bool commitReplace(FileReplacement& rf);
 // Drops the new file; the old one stays as it was.
-void abortReplace(ReplaceFile& rf);
+void abortReplace(FileReplacement& rf);
 
 // Writes the whole buffer to path through beginReplace/commitReplace.
 bool replaceFileWith(const std::string& path, const std::string& bytes);
 
-// Test seam for write failures: when set to n >= 0, every file opened by
-// beginReplace accepts only n more bytes in all and then fails its writes, as a
-// full disk would. -1 (the default) turns it off.
+// Test seam for write failures: when set to n >= 0, the replacements committed
+// from now on may hold n bytes in all; the one that would pass that total fails
+// as on a full disk (its new file dropped, the old one kept). -1 (the default)
+// turns it off.
 void setWriteFailureAfter(long long bytes);

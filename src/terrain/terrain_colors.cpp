@@ -92,5 +92,5 @@ bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path)
         int g = (64 + 8 * t) % 256;
         appendText(text, "%d %d %d %d\n", t, g, g, g);
     }
-    return replaceFileWith(path, text);
+    return replaceFileWith(path, toPlatformLineEnds(text));
 }

@@ -7,6 +7,7 @@
 
 #include "../test_support.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 using test_support::readBytes;
 using test_support::writeBytes;
@@ -73,7 +74,7 @@ TEST(Platform, ReplaceFileIsWholeOrNothing) {
     EXPECT_FALSE(replaceFileWith(d / "no/such/dir/file", "x"));
 
     // An aborted replacement leaves the old file.
-    ReplaceFile rf;
+    FileReplacement rf;
     ASSERT_TRUE(beginReplace(rf, path));
     std::fputs("partial", rf.file);
     abortReplace(rf);
@@ -100,6 +101,37 @@ TEST(Platform, DecimalIntegersSaturateAndStopAtTheFirstNonDigit) {
         ASSERT_NE(stop, nullptr) << c.text;
         EXPECT_EQ(stop - text.data(), c.used) << c.text;
         EXPECT_EQ(value, c.value) << c.text;
+    }
+}
+
+TEST(Platform, Utf8DecodesStrictlyAndEncodesBack) {
+    struct Case {
+        const char* bytes;
+        std::vector<char32_t> codes;  // empty: malformed
+    };
+    const Case cases[] = {{"a\x7F", {U'a', 0x7F}},
+                          {"\xC3\xA9", {0xE9}},
+                          {"\xE4\xB8\xAD\xD0\x9C", {0x4E2D, 0x41C}},
+                          {"\xF0\x9F\x98\x80", {0x1F600}},
+                          {"\xF4\x8F\xBF\xBF", {0x10FFFF}},
+                          {"\xC0\x80", {}},              // overlong NUL
+                          {"\xE0\x80\xAF", {}},         // overlong '/'
+                          {"\xED\xA0\x80", {}},         // surrogate
+                          {"\xF4\x90\x80\x80", {}},    // above U+10FFFF
+                          {"\xC3", {}},                   // cut short
+                          {"\xE4\xB8", {}},
+                          {"\x80", {}},                   // lone continuation byte
+                          {"ab\xFF", {}}};
+    for (const Case& c : cases) {
+        std::vector<char32_t> codes;
+        const bool ok = decodeUtf8(c.bytes, codes);
+        EXPECT_EQ(ok, !c.codes.empty()) << c.bytes;
+        EXPECT_EQ(isValidUtf8(c.bytes), ok) << c.bytes;
+        if (!ok) continue;
+        EXPECT_EQ(codes, c.codes) << c.bytes;
+        std::string back;
+        for (char32_t code : codes) appendUtf8(back, code);
+        EXPECT_EQ(back, c.bytes);
     }
 }
 
