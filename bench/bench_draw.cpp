@@ -1,7 +1,7 @@
 // The drawing measurement: frames of the map with its labels in a real OpenGL
 // window, the compiled terrain against the immediate-mode one.
 #include <GL/gl.h>
-#include <SDL/SDL.h>
+#include <SDL.h>
 
 #include <chrono>
 #include <algorithm>
@@ -83,8 +83,12 @@ FrameBench benchFrames(const TerrainMesh& terrain, const TerrainColorTable& colo
         return fb;
     }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(WINDOW, WINDOW, 0, SDL_OPENGL)) {
+    SDL_Window* window = SDL_CreateWindow("veltrune-bench", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, WINDOW,
+                                          WINDOW, SDL_WINDOW_OPENGL);
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) {
         fb.note = std::string("no OpenGL window: ") + SDL_GetError();
+        if (window) SDL_DestroyWindow(window);
         SDL_Quit();
         return fb;
     }
@@ -110,6 +114,8 @@ FrameBench benchFrames(const TerrainMesh& terrain, const TerrainColorTable& colo
     fb.identical = varied && compiledPixels == immediatePixels;
     fb.ran = true;
     releaseTerrainDrawCache();
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
     SDL_Quit();
     return fb;
 }

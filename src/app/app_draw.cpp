@@ -10,6 +10,10 @@ void setupGlState(const GlyphAtlas& atlas) {
     glFrontFace(GL_CW);
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(1.0f, 1.0f);
+    // Blending is switched on and off by whoever draws translucently (letters, party
+    // markers); the function is the same for all, set here so the very first frame
+    // draws the markers as every later one does.
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     uploadGlyphAtlas(atlas);
 }
 

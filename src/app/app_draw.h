@@ -4,8 +4,9 @@
 
 #include "atlas/atlas.h"
 
-// Depth test off, clockwise front faces, polygon offset for filled faces, and the
-// atlas uploaded as the texture. Run after every creation of the video mode.
+// Depth test off, clockwise front faces, polygon offset for filled faces, the
+// blend function (source alpha, one minus source alpha), and the atlas uploaded
+// as the texture. Run after every creation of the video mode.
 void setupGlState(const GlyphAtlas& atlas);
 
 // Initialises GLUT once (its bitmap font cannot be used before); no GLUT window is made.

@@ -1,84 +1,112 @@
 #include "app/event_loop.h"
 
-#include <SDL/SDL.h>
+#include <SDL.h>
 
 #include <cstdio>
 
 #include "app/app_draw.h"
 #include "app/input.h"
+#include "app/sdl_keys.h"
 #include "app/view_draw.h"
 
 namespace {
 
-constexpr Uint32 VIDEO_FLAGS = SDL_OPENGL | SDL_RESIZABLE;
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+Uint32 redrawEvent = 0;     // the user event type registered for redraw requests
+bool redrawPending = false;  // a redraw request is in the queue
 
 void postRedraw() {
-    SDL_Event event;
-    event.type = SDL_VIDEOEXPOSE;
-    SDL_PushEvent(&event);
+    if (redrawPending) return;
+    SDL_Event event{};
+    event.type = redrawEvent;
+    if (SDL_PushEvent(&event) > 0) redrawPending = true;
 }
 
 // Drops the redraw requests that piled up while a frame was drawn (at most 20).
 void flushRedraws() {
     SDL_Event pending[20];
-    SDL_PeepEvents(pending, 20, SDL_GETEVENT, SDL_VIDEOEXPOSEMASK);
+    SDL_PeepEvents(pending, 20, SDL_GETEVENT, redrawEvent, redrawEvent);
 }
 
 void resizeWindow(Editor& ed, int w, int h) {
     handleResize(ed, w, h);
-    if (!SDL_SetVideoMode(ed.view.windowWidth, ed.view.windowHeight, 0, VIDEO_FLAGS)) {
-        std::printf("Cannot resize the window to %dx%d: %s\n", ed.view.windowWidth,
-                    ed.view.windowHeight, SDL_GetError());
-        std::fflush(stdout);
-        showMessage(ed.log, "Cannot resize the window?!");
-        return;
-    }
     setupGlState(ed.atlas);
     pushRedraw(ed);
+}
+
+void handleWindowEvent(Editor& ed, const SDL_WindowEvent& event) {
+    switch (event.event) {
+        case SDL_WINDOWEVENT_SIZE_CHANGED: resizeWindow(ed, event.data1, event.data2); break;
+        case SDL_WINDOWEVENT_EXPOSED: pushRedraw(ed); break;
+        default: break;
+    }
 }
 
 void handleEvent(Editor& ed, const SDL_Event& event) {
     switch (event.type) {
         case SDL_KEYDOWN:
-            handleKeyDown(ed, event.key.keysym.sym, event.key.keysym.mod, event.key.keysym.unicode,
-                          SDL_GetModState());
+            handleKeyDown(ed, legacyKeyCode(event.key.keysym.sym), event.key.keysym.mod, 0, SDL_GetModState());
             break;
+        case SDL_TEXTINPUT: handleTextInput(ed, event.text.text); break;
         case SDL_MOUSEMOTION:
-            handleMotion(ed, event.motion.state, event.motion.x, event.motion.y, event.motion.xrel,
+            handleMotion(ed, static_cast<int>(event.motion.state), event.motion.x, event.motion.y, event.motion.xrel,
                          event.motion.yrel, SDL_GetModState());
             break;
         case SDL_MOUSEBUTTONDOWN:
-            handleButtonDown(ed, event.button.button, event.button.x, event.button.y);
+            handleButtonDown(ed, legacyButton(event.button.button), event.button.x, event.button.y);
             break;
-        case SDL_MOUSEBUTTONUP: handleButtonUp(ed, event.button.button); break;
+        case SDL_MOUSEBUTTONUP: handleButtonUp(ed, legacyButton(event.button.button)); break;
+        case SDL_MOUSEWHEEL: {
+            // A wheel step is a press and a release of button 4 (up) or 5 (down), one per step.
+            int steps = event.wheel.y;
+            if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+            const int button = steps > 0 ? BUTTON_WHEEL_UP : BUTTON_WHEEL_DOWN;
+            for (int i = 0; i < (steps > 0 ? steps : -steps); ++i) {
+                int x = 0, y = 0;
+                SDL_GetMouseState(&x, &y);
+                handleButtonDown(ed, button, x, y);
+                handleButtonUp(ed, button);
+            }
+            break;
+        }
         case SDL_QUIT: handleQuitEvent(ed); break;
-        case SDL_VIDEORESIZE: resizeWindow(ed, event.resize.w, event.resize.h); break;
-        case SDL_VIDEOEXPOSE:
-            drawFrame(ed);
-            flushRedraws();
+        case SDL_WINDOWEVENT: handleWindowEvent(ed, event.window); break;
+        default:
+            if (event.type == redrawEvent) {
+                redrawPending = false;
+                drawFrame(ed);
+                SDL_GL_SwapWindow(window);
+                flushRedraws();
+            }
             break;
-        default: break;
     }
 }
 
 }  // namespace
 
 bool openWindow(Editor& ed) {
+    SDL_SetMainReady();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::printf("Cannot start SDL video: %s\n", SDL_GetError());
         std::fflush(stdout);
         return false;
     }
-    SDL_WM_SetCaption(CAPTION, CAPTION);
+    redrawEvent = SDL_RegisterEvents(1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    if (!SDL_SetVideoMode(ed.view.windowWidth, ed.view.windowHeight, 0, VIDEO_FLAGS)) {
+    window = SDL_CreateWindow(CAPTION, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, ed.view.windowWidth,
+                              ed.view.windowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
+    context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (redrawEvent == static_cast<Uint32>(-1) || !context) {
         std::printf("Cannot open the OpenGL window: %s\n", SDL_GetError());
         std::fflush(stdout);
+        if (window) SDL_DestroyWindow(window);
+        window = nullptr;
         SDL_Quit();
         return false;
     }
-    SDL_EnableUNICODE(1);
-    SDL_EnableKeyRepeat(500, 30);
+    // Typed characters arrive as text-input events; key repeat is the system's own.
+    SDL_StartTextInput();
     initGlutOnce();
     setupGlState(ed.atlas);
     return true;
@@ -92,13 +120,16 @@ void runEventLoop(Editor& ed) {
         SDL_Event event;
         if (!SDL_WaitEvent(&event)) continue;
         handleEvent(ed, event);
-        // Commands only count their requests; one posted event redraws them all,
-        // as the frame drops every request queued before it is drawn.
+        // Commands only count their requests; one queued event redraws them all.
         if (ed.redrawRequests > 0) {
             ed.redrawRequests = 0;
             postRedraw();
         }
     }
     shutdownGlut();
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
     SDL_Quit();
 }

@@ -1,14 +1,16 @@
-// The window and the one event loop (SDL 1.2). Every event is handled to the
-// end before the next is taken; commands only count redraw requests, which the
-// loop turns into SDL_VIDEOEXPOSE events after each handled event.
+// The window and the one event loop (SDL2). Every event is handled to the end
+// before the next is taken; commands only count redraw requests, which the loop
+// turns into one queued redraw event (a user event of its own) after each
+// handled event. A frame is drawn when that event comes up, and the requests
+// queued meanwhile are dropped after it.
 #pragma once
 
 #include "app/editor.h"
 
 constexpr const char* CAPTION = "Veltrune v0.6";
 
-// SDL video, the caption, the 500 x 500 OpenGL window, Unicode keys, key repeat
-// and the GL state. False (with a line on standard output) when there is no window.
+// SDL video, the 500 x 500 resizable OpenGL window with its caption and a 16-bit
+// depth buffer, text input and the GL state. False (with a line on standard output) when there is no window.
 bool openWindow(Editor& ed);
 
 // Runs until ed.done; then shuts SDL down.

@@ -7,6 +7,7 @@
 #include "app/view.h"
 #include "export/export.h"
 #include "labels/letter_geometry.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -49,6 +50,14 @@ void countDuplicateLetters(Editor& ed) {
     std::snprintf(message, sizeof message, "In current config, %d letters out of %d can use duplicates",
                   duplicates, letters);
     showMessage(ed.log, message);
+}
+
+// Typing: a character the atlas holds becomes the selected label's new last letter.
+void typeCharacter(Editor& ed, unsigned code) {
+    if (hasSelection(ed) && code <= 255 && atlasHasChar(ed.atlas, code)) {
+        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(code)));
+        ed.app.changed = true;
+    }
 }
 
 void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
@@ -136,11 +145,7 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         }
     }
 
-    // Typing: a character the atlas holds becomes the selected label's new last letter.
-    if (hasSelection(ed) && unicode <= 255 && atlasHasChar(ed.atlas, unicode)) {
-        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(unicode)));
-        app.changed = true;
-    }
+    typeCharacter(ed, unicode);
 
     if (sym == keys::D && ctrl) countDuplicateLetters(ed);
 }
@@ -178,6 +183,21 @@ void handleKeyDown(Editor& ed, int sym, int mod, unsigned unicode, int currentMo
         answerPrompt(ed, sym, unicode);
     else
         keyCommands(ed, sym, mod, unicode, currentMod);
+}
+
+void handleTextInput(Editor& ed, const std::string& utf8) {
+    pushRedraw(ed);
+    for (size_t pos = 0; pos < utf8.size() && !ed.done;) {
+        char32_t code;
+        if (!nextUtf8(utf8, pos, code)) {
+            ++pos;
+            continue;
+        }
+        if (ed.app.quitAsked)
+            answerPrompt(ed, 0, code);
+        else
+            typeCharacter(ed, code);
+    }
 }
 
 void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel, int currentMod) {

@@ -1,12 +1,15 @@
 // The editor's commands: what each key press, mouse motion, button press and
 // button release does to the Editor. The event loop passes the event's fields as
-// plain numbers (SDL 1.2 key codes, modifier masks and button numbers), so these
-// handlers run without SDL and are tested directly.
+// plain numbers (SDL 1.2's key codes, modifier masks and button numbers, which it
+// translates from SDL2's), so these handlers run without SDL and are tested directly.
+// Typed text arrives apart from key presses, as UTF-8 (handleTextInput).
 //
 // Redraws are only requested (pushRedraw); the loop turns requests into events.
 // While the save prompt is up (app.quitAsked) keys answer the prompt, motion and
 // releases are ignored, and button presses still act.
 #pragma once
+
+#include <string>
 
 #include "app/editor.h"
 
@@ -55,6 +58,10 @@ constexpr const char* BANNER = "Veltrune v0.6, a Karnwold map labeller!";
 // A key press: sym the key code, mod the event's modifiers (ctrl is read here),
 // unicode the typed character, currentMod the modifier state now (shift is read here).
 void handleKeyDown(Editor& ed, int sym, int mod, unsigned unicode, int currentMod);
+// Typed text (UTF-8, as SDL2's text-input events carry it): each character goes to
+// the same typing and prompt-answer logic as a key press's typed character.
+// Malformed bytes are dropped.
+void handleTextInput(Editor& ed, const std::string& utf8);
 // A mouse motion with the held-button bits, the position and the relative motion.
 void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel, int currentMod);
 void handleButtonDown(Editor& ed, int button, int x, int y);

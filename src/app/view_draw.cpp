@@ -1,7 +1,6 @@
 #include "app/view_draw.h"
 
 #include <GL/gl.h>
-#include <SDL/SDL.h>
 
 #include "labels/label_draw.h"
 #include "overlay/overlay_draw.h"
@@ -33,7 +32,6 @@ void drawFrame(Editor& ed) {
     if (app.quitAsked) {
         drawQuitPrompt(w, h);
         glFinish();
-        SDL_GL_SwapBuffers();
         return;
     }
 
@@ -61,5 +59,4 @@ void drawFrame(Editor& ed) {
     }
 
     glFinish();
-    SDL_GL_SwapBuffers();
 }

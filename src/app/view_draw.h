@@ -5,8 +5,9 @@
 #include "app/editor.h"
 #include "app/view.h"
 
-// Draws the whole frame for the editor's state and swaps buffers. While the save
-// prompt is up only the prompt is drawn and the captured matrices stay as they were.
+// Draws the whole frame for the editor's state and waits for GL to finish; the
+// event loop then swaps the window's buffers. While the save prompt is up only the
+// prompt is drawn and the captured matrices stay as they were.
 void drawFrame(Editor& ed);
 // Reads the projection, modelview and viewport of the current GL state into view.
 void captureViewMatrices(ViewState& view);

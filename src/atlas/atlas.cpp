@@ -1,8 +1,9 @@
 #include "atlas/atlas.h"
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_ttf.h>
+#include <SDL.h>
+#include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -158,6 +159,30 @@ void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, unsigned char c, int x, int
     if (mustLock) SDL_UnlockSurface(surf);
 }
 
+// Cells packed left to right in lines: the first cell of a line at column 2, one
+// empty column between cells, lines lineHeight + 1 rows apart from row 0 on. A
+// glyph taller than that pitch (marks reaching past the font's ascent or descent)
+// moves the next line down below it, so no two cells share a row.
+struct LinePacker {
+    int width, height, lineHeight;
+    int x = 2, y = 0;
+    int lineBottom = 0;  // the row below the lowest cell of the current line
+
+    // Places a w x h cell at (cellX, cellY); false when it does not fit below the last line.
+    bool place(int w, int h, int& cellX, int& cellY) {
+        if (x + w >= width) {
+            x = 2;
+            y = std::max(y + lineHeight + 1, lineBottom);
+        }
+        if (y + h >= height) return false;
+        cellX = x;
+        cellY = y;
+        lineBottom = std::max(lineBottom, y + h);
+        x = x + w + 1;
+        return true;
+    }
+};
+
 // One attempt at the open font: lays out and renders every distinct character.
 // With expected sizes given, a rendered surface of another size ends the attempt
 // with Mismatch.
@@ -166,10 +191,8 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool te
     TTF_Font* font = fontOf(atlas);
     const int W = atlas.width;
     const int H = atlas.height;
-    const int lineHeight = lineHeightOf(font);
+    LinePacker packer{W, H, lineHeightOf(font)};
     for (bool& p : atlas.placed) p = false;
-    int x = 2;
-    int y = 0;
 
     const uint8_t background = testMode ? 255 : 0;
     for (size_t i = 0; i < atlas.pixels.size(); i += 4) {
@@ -211,19 +234,12 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool te
         }
         atlas.glyphWidth[c] = w;
         atlas.glyphHeight = h;
-        if (x + w >= W) {
-            x = 2;
-            y = y + lineHeight + 1;
-        }
-        if (y + h >= H) {
+        if (!packer.place(w, h, atlas.cellX[c], atlas.cellY[c])) {
             SDL_FreeSurface(surf);
             return AttemptResult::TooSmall;
         }
-        atlas.cellX[c] = x;
-        atlas.cellY[c] = y;
         atlas.inkTop[c] = -1;
-        copyGlyph(atlas, surf, c, x, y, testMode);
-        x = x + w + 1;
+        copyGlyph(atlas, surf, c, atlas.cellX[c], atlas.cellY[c], testMode);
         SDL_FreeSurface(surf);
     }
     return AttemptResult::Fits;
@@ -235,9 +251,7 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars,
     TTF_Font* font = fontOf(atlas);
     const int W = atlas.width;
     const int H = atlas.height;
-    const int lineHeight = lineHeightOf(font);
-    int x = 2;
-    int y = 0;
+    LinePacker packer{W, H, lineHeightOf(font)};
     bool tried[256] = {};
     for (unsigned char c : chars) {
         if (tried[c]) continue;
@@ -252,12 +266,8 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars,
         measures.w[c] = w;
         measures.h[c] = h;
         if (w >= W - 2) continue;
-        if (x + w >= W) {
-            x = 2;
-            y = y + lineHeight + 1;
-        }
-        if (y + h >= H) return AttemptResult::TooSmall;
-        x = x + w + 1;
+        int cellX, cellY;
+        if (!packer.place(w, h, cellX, cellY)) return AttemptResult::TooSmall;
     }
     return AttemptResult::Fits;
 }

@@ -157,6 +157,33 @@ TEST(Input, TypingEraseAndDelete) {
     EXPECT_FALSE(t.ed.app.changed);
 }
 
+// SDL2 reports typed text apart from the key press: a key press carries no
+// character, and the text (UTF-8) types and answers the prompt.
+TEST(Input, TypedTextArrivesAsUtf8) {
+    TestEditor t;
+    t.ed.atlas.placed[0xE9] = true;  // é
+    t.addLabel({10, 10}, {40, 10});
+    t.key(keys::TAB);
+    t.key('a', 0);  // the key press of a letter types nothing by itself
+    t.ed.redrawRequests = 0;
+    handleTextInput(t.ed, "Ab\xC3\xA9w\xFF\xD0\x96-");  // w and Cyrillic Zhe are not held; 0xFF is no UTF-8
+    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\xE9-");
+    EXPECT_TRUE(t.ed.app.changed);
+    EXPECT_GT(t.ed.redrawRequests, 0);
+
+    t.key(keys::ESCAPE, 0);
+    ASSERT_TRUE(t.ed.app.quitAsked);
+    t.key('y', 0);  // the key press of y is no answer; its text is
+    EXPECT_FALSE(t.ed.done);
+    handleTextInput(t.ed, "c");
+    EXPECT_FALSE(t.ed.app.quitAsked);
+    EXPECT_EQ(t.newestMessage(), "(quit canceled)");
+    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\xE9-") << "a prompt answer types nothing";
+    t.key(keys::ESCAPE, 0);
+    handleTextInput(t.ed, "n");
+    EXPECT_TRUE(t.ed.done);
+}
+
 TEST(Input, AttributeKeys) {
     TestEditor t;
     t.addLabel({10, 10}, {40, 10}, "abc");
