@@ -9,17 +9,24 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
 namespace test_support {
 
-// A fresh folder under /tmp, removed again with everything in it.
+// A fresh folder in the system's temporary folder, removed again with everything in it.
 struct TempDir {
     std::string path;
     TempDir() {
-        char tmpl[] = "/tmp/vt_test_XXXXXX";
-        path = ::mkdtemp(tmpl) ? tmpl : "";
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        std::random_device seed;
+        std::mt19937 rng(seed());
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const std::filesystem::path p = base / ("vt_test_" + std::to_string(rng() % 100000000));
+            if (std::filesystem::create_directory(p, ec)) path = p.string();
+        }
     }
     ~TempDir() {
         std::error_code ec;
@@ -53,13 +60,22 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Standard output goes to /dev/null while it lives.
+inline bool exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+// Standard output goes nowhere while it lives.
 struct QuietStdout {
     int saved = -1;
     QuietStdout() {
         std::fflush(stdout);
         saved = ::dup(1);
+#ifdef _WIN32
+        const int null = ::open("NUL", O_WRONLY);
+#else
         const int null = ::open("/dev/null", O_WRONLY);
+#endif
         if (null >= 0) ::dup2(null, 1), ::close(null);
     }
     ~QuietStdout() {

@@ -496,7 +496,7 @@ TEST(Input, QuitAndThePrompt) {
     t.key('y', 'y');
     EXPECT_TRUE(t.ed.done);
     EXPECT_FALSE(t.ed.app.changed);
-    EXPECT_EQ(readBytes("savedData.txt").rfind("v1\n1\na b c | ", 0), 0u);
+    EXPECT_EQ(readBytes("savedData.txt").rfind(toPlatformLineEnds("v1\n1\n") + "a b c | ", 0), 0u);
 }
 
 const char* const CONFIG_TEXT =
@@ -558,7 +558,7 @@ TEST(Startup, FilesBeforeTheWindow) {
     Editor ed2;
     ASSERT_TRUE(readStartupFiles(ed2));
     EXPECT_EQ(printed([&] { EXPECT_FALSE(prepareInteractive(ed2)); }), "Cannot find parties.orig.txt.\nRead the readme!\n");
-    EXPECT_EQ(readBytes("mapcolors.txt"), "2\n3 88 88 88\n7 120 120 120\n");
+    EXPECT_EQ(readBytes("mapcolors.txt"), toPlatformLineEnds("2\n3 88 88 88\n7 120 120 120\n"));
     EXPECT_GT(ed2.colors.version, 0u);
     EXPECT_TRUE(atlasHasChar(ed2.atlas, 'a'));
     EXPECT_FALSE(atlasHasChar(ed2.atlas, 'd'));

@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "../test_support.h"
 #include "config/config.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -168,6 +176,28 @@ TEST(Config, MissingFileGivesDefaultsAndMessage) {
     EXPECT_TRUE(readConfig(e, d / "crlf.cfg"));
     EXPECT_EQ(e.font, "my font.ttf");
     EXPECT_EQ(e.mip_map.back(), 25);
+}
+
+// A module folder with a non-ASCII name, written in UTF-8 or, on Windows, in the
+// ANSI code page as older editors saved the file: either way the module is found.
+TEST(Config, NonAsciiModulePathInUtf8OrTheAnsiCodePage) {
+    test_support::TempDir d;
+    const std::filesystem::path folder = std::filesystem::path(d.path) / std::filesystem::path(u8"Zo\u00EB");
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "map.txt") << "0\n0\n";
+    std::vector<std::string> spellings = {"Zo\xC3\xAB"};
+#ifdef _WIN32
+    if (GetACP() == 1252) spellings.push_back("Zo\xEB");
+#endif
+    for (const std::string& name : spellings) {
+        std::string text = kGood;
+        text.replace(text.find("C:\\Mod\\Brask"), 12, d.path + "/" + name);
+        test_support::writeBytes(d / "Veltrune.cfg", text);
+        AppConfig c;
+        ASSERT_TRUE(readConfig(c, d / "Veltrune.cfg")) << name;
+        EXPECT_EQ(c.module_path, d.path + "/Zo\xC3\xAB\\");
+        EXPECT_TRUE(fileExists(modulePath(c, "map.txt"))) << name;
+    }
 }
 
 }  // namespace

@@ -233,7 +233,10 @@ TEST_F(ExportTest, ModulePathsResolveCaseInsensitivelyAndMissingFolders) {
     EXPECT_EQ(m.get("resource/map_names.brf").size(), 172u);
     EXPECT_EQ(m.get("TEXTURES/map_names.dds"), expectedDds(""));
     EXPECT_EQ(m.get("map_icons.txt"), toCrlf(ICONS_ORIG));
+#ifndef _WIN32
+    // Only the spellings on disk were used (on Windows the system finds any spelling itself).
     EXPECT_FALSE(m.has("Resource") || m.has("textures"));
+#endif
 
     // Missing folders inside the module are created.
     std::filesystem::remove_all(m.dir / "resource");

@@ -3,11 +3,11 @@
 #include "labels/label_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "../test_support.h"
@@ -34,7 +34,7 @@ Label makeLabel(MapPoint from, MapPoint to, const std::string& text, float size 
 
 Label exampleLabel() { return makeLabel({10.5f, -3.25f}, {20.0f, -3.25f}, "Ab c", 1.5f); }
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+using test_support::exists;
 
 std::string newestMessage(const MessageLog& log) {
     auto list = messagesNewestFirst(log);
@@ -59,7 +59,7 @@ TEST_F(StoreDir, ExactLinesEmptyListAndRoundTrip) {
     // Saving an empty list writes two lines and loads back empty.
     LabelList labels;
     ASSERT_TRUE(saveLabels(labels, store, log));
-    EXPECT_EQ(readBytes(store.path), "v1\n0\n");
+    EXPECT_EQ(readBytes(store.path), toPlatformLineEnds("v1\n0\n"));
     EXPECT_EQ(newestMessage(log), SAVED);
     LabelList loaded(3);
     ASSERT_TRUE(loadLabels(loaded, store));
@@ -84,7 +84,9 @@ TEST_F(StoreDir, ExactLinesEmptyListAndRoundTrip) {
     bare.spare = -4;
     labels.push_back(bare);
     ASSERT_TRUE(saveLabels(labels, store, log));
-    const std::string text = readBytes(store.path);
+    std::string text;
+    ASSERT_TRUE(readTextFile(store.path, text));
+    EXPECT_EQ(readBytes(store.path), toPlatformLineEnds(text));
     EXPECT_NE(text.find(EXAMPLE_LINE + std::string("x _ y |")), std::string::npos);
     EXPECT_NE(text.find("\n|  0.000000 0.000000  0.330000 0.000000  0.660000 0.000000  1.000000 2.000000  "
                         "1.000000 55 180 1 -4\n"),
@@ -166,7 +168,7 @@ TEST_F(StoreDir, MissingOrUnreadableStore) {
     EXPECT_FALSE(store.keepBackup);
 
     // A store that is there but cannot be read is never replaced unseen.
-    ASSERT_EQ(::mkdir(store.path.c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(store.path));
     EXPECT_FALSE(loadLabels(labels, store));
     EXPECT_EQ(labels.size(), 2u);
     EXPECT_TRUE(store.keepBackup);
@@ -256,8 +258,9 @@ TEST_F(StoreDir, FailedSavesLeaveTheOldStoreByteForByte) {
                         makeLabel({0, 0}, {0.001f, 123456.7f}, "Brask Hold")};
     std::string expected = "v1\n3\n";
     for (const Label& label : labels) writeLabel(label, expected);
+    const std::string expectedFile = toPlatformLineEnds(expected);
 
-    for (size_t n = 0; n < expected.size(); ++n) {
+    for (size_t n = 0; n < expectedFile.size(); ++n) {
         MessageLog cut;
         setWriteFailureAfter(static_cast<long long>(n));
         EXPECT_FALSE(saveLabels(labels, store, cut)) << n;
@@ -271,7 +274,7 @@ TEST_F(StoreDir, FailedSavesLeaveTheOldStoreByteForByte) {
     EXPECT_EQ("v1\n3\n" + after, expected) << "the labels in memory are unchanged";
 
     // The new file cannot be created beside the old one, or the folder is missing.
-    ASSERT_EQ(::mkdir((store.path + ".new").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory((store.path + ".new")));
     EXPECT_FALSE(saveLabels(labels, store, log));
     EXPECT_EQ(newestMessage(log), FAILED);
     EXPECT_EQ(readBytes(store.path), old);
@@ -283,10 +286,10 @@ TEST_F(StoreDir, FailedSavesLeaveTheOldStoreByteForByte) {
     EXPECT_EQ(newestMessage(log), FAILED);
 
     // Exactly the file's size is no failure at all.
-    setWriteFailureAfter(static_cast<long long>(expected.size()));
+    setWriteFailureAfter(static_cast<long long>(expectedFile.size()));
     EXPECT_TRUE(saveLabels(labels, store, log));
     setWriteFailureAfter(-1);
-    EXPECT_EQ(readBytes(store.path), expected);
+    EXPECT_EQ(readBytes(store.path), expectedFile);
     EXPECT_EQ(newestMessage(log), SAVED);
 }
 
@@ -301,6 +304,7 @@ TEST_F(StoreDir, ADamagedStoreAndItsBackupSurviveEveryCut) {
     addLetter(labels[0], 'x');
     std::string expected = "v1\n1\n";
     writeLabel(labels[0], expected);
+    expected = toPlatformLineEnds(expected);
 
     for (size_t n = 0; n < damaged.size() + expected.size(); ++n) {
         MessageLog cut;
@@ -316,11 +320,11 @@ TEST_F(StoreDir, ADamagedStoreAndItsBackupSurviveEveryCut) {
     }
     // A backup that cannot be written stops the save too.
     std::remove((store.path + ".bak").c_str());
-    ASSERT_EQ(::mkdir((store.path + ".bak.new").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory((store.path + ".bak.new")));
     EXPECT_FALSE(saveLabels(labels, store, log));
     EXPECT_EQ(readBytes(store.path), damaged);
     EXPECT_TRUE(store.keepBackup);
-    ::rmdir((store.path + ".bak.new").c_str());
+    std::filesystem::remove(store.path + ".bak.new");
 
     EXPECT_TRUE(saveLabels(labels, store, log));
     EXPECT_EQ(readBytes(store.path), expected);

@@ -56,7 +56,7 @@ TEST(MessageLog, WriteLogFileNewestFirstAndKeepsOldFileOnFailure) {
     showMessage(log, "Step 2/4 done\n");
     showMessage(log, "Step 3/4 done");
     ASSERT_TRUE(writeLogFile(log, path));
-    const std::string written = "Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n";
+    const std::string written = toPlatformLineEnds("Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n");
     EXPECT_EQ(readBytes(path), written);
 
     ASSERT_TRUE(writeLogFile(MessageLog{}, dir / "empty.txt"));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <climits>
 #include <string>
@@ -14,9 +14,10 @@ using test_support::writeBytes;
 
 namespace {
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+using test_support::exists;
 
 TEST(Platform, ResolvesBackslashesAndCaseInsensitively) {
+    if (!pathsResolvedByUs()) GTEST_SKIP() << "the system resolves module paths itself";
     test_support::TempDir t;
     const std::string d = t.path;
     writeBytes(d + "/Module/resource/Map_Names.BRF", "x");
@@ -36,6 +37,23 @@ TEST(Platform, ResolvesBackslashesAndCaseInsensitively) {
     std::string bytes;
     EXPECT_TRUE(readBinaryFile(d + "\\module\\RESOURCE\\map_names.brf", bytes));
     EXPECT_EQ(bytes, "x");
+}
+
+// On Windows module paths are the system's: they stay as written, and any
+// spelling of a name and either separator finds the file.
+TEST(Platform, SystemResolvedPathsStayAsWritten) {
+    if (pathsResolvedByUs()) GTEST_SKIP() << "module paths are resolved by the program here";
+    test_support::TempDir t;
+    writeBytes(t / "Module/resource/Map_Names.BRF", "x");
+    const std::string path = t.path + "\\MODULE\\Resource\\map_names.brf";
+    EXPECT_EQ(resolvePath(path), path);
+    std::string bytes;
+    EXPECT_TRUE(readBinaryFile(path, bytes));
+    EXPECT_EQ(bytes, "x");
+    // A file is replaced whole over an existing one.
+    ASSERT_TRUE(replaceFileWith(path, "new"));
+    EXPECT_EQ(readBytes(t / "Module/resource/Map_Names.BRF"), "new");
+    EXPECT_EQ(toPlatformLineEnds("a\nb\n"), "a\r\nb\r\n");
 }
 
 TEST(Platform, TextReadingTurnsCrLfIntoLf) {

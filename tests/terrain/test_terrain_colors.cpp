@@ -104,7 +104,7 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
         {meshWithTypes({2, 30}), "2\n2 80 80 80\n30 48 48 48\n"}};
     for (const auto& [mesh, text] : defaults) {
         ASSERT_TRUE(writeDefaultTerrainColors(mesh, path));
-        EXPECT_EQ(test_support::readBytes(path), text);
+        EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds(text));
     }
     // The default file reads back into the table it describes.
     TerrainColorTable d;
@@ -117,7 +117,7 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     setWriteFailureAfter(3);
     EXPECT_FALSE(writeDefaultTerrainColors(meshWithTypes({0, 1, 2, 3, 4, 5}), path));
     setWriteFailureAfter(-1);
-    EXPECT_EQ(test_support::readBytes(path), "2\n2 80 80 80\n30 48 48 48\n");
+    EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds("2\n2 80 80 80\n30 48 48 48\n"));
 }
 
 }  // namespace
