@@ -35,6 +35,15 @@ def make_workdir(source_dir, with_example=True):
     return d
 
 
+def command(program):
+    """The command line that starts program: a Windows program (.exe) runs under
+    Wine through scripts/wine."""
+    if program.lower().endswith(".exe"):
+        wine = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine")
+        return [os.path.abspath(wine), program]
+    return [program]
+
+
 def xdo(*a, check=True):
     r = subprocess.run(["xdotool"] + [str(x) for x in a], capture_output=True, text=True)
     if check and r.returncode != 0:
@@ -45,7 +54,7 @@ def xdo(*a, check=True):
 def run_to_end(program, workdir, extra=(), timeout=60):
     """Runs the program until it ends by itself; (exit status, stdout, whether a
     window was seen meanwhile). Raises when it does not end in time."""
-    proc = subprocess.Popen([program] + list(extra), cwd=workdir, stdout=subprocess.PIPE,
+    proc = subprocess.Popen(command(program) + list(extra), cwd=workdir, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
     seen = False
     deadline = time.time() + timeout
@@ -66,7 +75,7 @@ class Editor:
     def __init__(self, program, workdir, extra_args=(), timeout=30):
         self.workdir = workdir
         self.out = open(os.path.join(workdir, "stdout.log"), "w+")
-        self.proc = subprocess.Popen([program] + list(extra_args), cwd=workdir,
+        self.proc = subprocess.Popen(command(program) + list(extra_args), cwd=workdir,
                                      stdout=self.out, stderr=subprocess.STDOUT)
         self.window = None
         deadline = time.time() + timeout

@@ -1,0 +1,145 @@
+"""The Windows program under Wine: it opens its window and draws the example map,
+a drag and typed letters make a label that F2 saves, Esc ends it; and "-b"
+writes the four module files byte for byte as the Linux program does from the
+same inputs, with its standard output reaching the pipe.
+
+With the Windows zip given, the program unzipped from it exports its bundled
+example, with the bundled font, as the Linux program does.
+
+Called as: python3 test_wine.py <veltrune.exe> <Linux veltrune> <source dir> [zip],
+with DISPLAY set to the display the Wine server was started with."""
+import os
+import pty
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gui"))
+import guilib  # noqa: E402
+
+EXE, LINUX, SOURCE = (os.path.abspath(a) for a in sys.argv[1:4])
+ZIP = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
+OUTPUTS = [("Resource", "map_names.brf"), ("map_icons.txt",), ("parties.txt",), ("textures", "map_names.dds")]
+
+
+def wait_for(predicate, timeout=30.0):
+    deadline = time.time() + timeout
+    while True:
+        try:
+            result = predicate()
+        except (OSError, ValueError, IndexError):
+            result = False
+        if result or time.time() > deadline:
+            return result
+        time.sleep(0.3)
+
+
+def check_window():
+    d = guilib.make_workdir(SOURCE)
+    ed = guilib.Editor(EXE, d, timeout=60)
+    try:
+        # The first frame: the lit map over most of the window, the grey background around it.
+        img = ed.wait_frame()
+        assert (img.width, img.height) == (500, 500), (img.width, img.height)
+        lit = sum(1 for _, _, p in img.region(0, 0, img.width, img.height) if max(p) > 40)
+        colours = {p for _, _, p in img.region(0, 0, img.width, img.height)}
+        assert lit > img.width * img.height // 2, "the map was not drawn (%d lit pixels)" % lit
+        assert len(colours) > 50, "a flat picture, not the map (%d colours)" % len(colours)
+
+        store = os.path.join(d, "savedData.txt")
+        before = open(store, "rb").read() if os.path.exists(store) else b""
+        ed.drag([(120, 420), (200, 425), (300, 430), (380, 440)])
+        ed.type("Tarn")
+        ed.key("F2", delay=0.5)
+        assert wait_for(lambda: os.path.exists(store) and open(store, "rb").read() != before), "F2 wrote nothing"
+        saved = open(store, "rb").read()
+        lines = saved.split(b"\r\n")
+        assert b"\n" not in saved.replace(b"\r\n", b""), "the Windows store has CR LF line ends"
+        count = int(lines[1])
+        assert lines[0] == b"v1" and count == 1, lines[:2]
+        assert lines[1 + count].startswith(b"T a r n | "), lines[1 + count]
+        ed.key("Escape")
+        assert ed.wait_exit(60) == 0, "Esc after saving must end the program"
+    finally:
+        ed.kill()
+
+
+def linux_export():
+    """A working copy of the example with its own labels, exported by the Linux
+    program; (folder, standard output)."""
+    d = guilib.make_workdir(SOURCE)
+    shutil.copyfile(os.path.join(SOURCE, "example", "savedData.txt"), os.path.join(d, "savedData.txt"))
+    rc, out, _ = guilib.run_to_end(LINUX, d, ["-b"], timeout=120)
+    assert rc == 0, ("linux", rc)
+    return d, out
+
+
+def same_outputs(linux, windows):
+    for o in OUTPUTS:
+        a = open(os.path.join(linux, "module", *o), "rb").read()
+        b = open(os.path.join(windows, "module", *o), "rb").read()
+        assert a == b, "%s differs (%d bytes on Linux, %d on Windows)" % (os.path.join(*o), len(a), len(b))
+
+
+def check_batch_matches_linux():
+    linux, out = linux_export()
+    windows = guilib.make_workdir(SOURCE)
+    shutil.copyfile(os.path.join(SOURCE, "example", "savedData.txt"), os.path.join(windows, "savedData.txt"))
+    rc, wout, seen = guilib.run_to_end(EXE, windows, ["-b"], timeout=180)
+    assert rc == 0, ("windows", rc, wout)
+    assert not seen, "batch mode opened a window"
+    # Standard output reaches the pipe (the letter-height trace), with CR LF line ends.
+    assert "Z=" in wout and wout.replace("\r\n", "\n") == out, (wout[:200], out[:200])
+    assert not os.path.exists(os.path.join(os.path.dirname(EXE), "stdout.txt")), "output went to stdout.txt"
+    same_outputs(linux, windows)
+    log = open(os.path.join(windows, "log.txt"), "rb").read()
+    assert log.startswith(b"(4/4) Exported") and b"\r\n" in log, log[:80]
+
+
+def check_output_without_console():
+    # A console made for the program alone, as a double-click in the Explorer gives
+    # it (under Wine: a terminal of its own), is let go: the program's output goes
+    # to stdout.txt beside it, not to the working folder.
+    d = guilib.make_workdir(SOURCE)
+    exe_dir = os.path.join(d, "program")
+    os.mkdir(exe_dir)
+    exe = os.path.join(exe_dir, "veltrune.exe")
+    shutil.copyfile(EXE, exe)
+    os.remove(os.path.join(d, "Veltrune.cfg"))
+    leader, follower = pty.openpty()
+    try:
+        rc = subprocess.run(guilib.command(exe), cwd=d, stdin=follower, stdout=follower, stderr=follower,
+                            timeout=120).returncode
+    finally:
+        os.close(follower)
+        os.close(leader)
+    assert rc == 0, rc
+    text = open(os.path.join(exe_dir, "stdout.txt"), "rb").read()
+    assert text.replace(b"\r\n", b"\n") == b'Wrong or missing config file "Veltrune.cfg"!\n', text
+    assert not os.path.exists(os.path.join(d, "stdout.txt"))
+
+
+def check_zip():
+    scratch = tempfile.mkdtemp(prefix="vt_zip_")
+    with zipfile.ZipFile(ZIP) as z:
+        z.extractall(scratch)
+    (top,) = os.listdir(scratch)
+    folder = os.path.join(scratch, top)
+    for name in ["veltrune.exe", "README.txt", "DejaVuSans.ttf", "licenses/SDL2.txt", "licenses/SDL2_ttf.txt",
+                 "licenses/FreeType.txt", "licenses/freeglut.txt", "licenses/DejaVu-fonts.txt"]:
+        assert os.path.getsize(os.path.join(folder, name)) > 0, name
+    assert b'font = "DejaVuSans.ttf"' in open(os.path.join(folder, "Veltrune.cfg"), "rb").read()
+    rc, out, seen = guilib.run_to_end(os.path.join(folder, "veltrune.exe"), folder, ["-b"], timeout=180)
+    assert rc == 0 and not seen, (rc, out[-300:])
+    linux, _ = linux_export()
+    same_outputs(linux, folder)
+
+
+guilib.run_checks([
+    ("the window draws the map; drag, type, F2, Esc", check_window),
+    ("-b writes the Linux program's bytes", check_batch_matches_linux),
+    ("without console or pipe, output goes to stdout.txt", check_output_without_console),
+] + ([("the zip's program exports its example with the bundled font", check_zip)] if ZIP else []))
