@@ -207,17 +207,36 @@ TEST(Input, AttributeKeys) {
 
 TEST(Input, CountDuplicatesMessage) {
     TestEditor t;
+    // The module's orig icons cannot be read: the meshes are counted without the room.
+    const auto said = [&t] {
+        auto list = messagesNewestFirst(t.ed.log);
+        return std::pair(list.at(1), list.at(0));
+    };
     t.key(keys::D, 4, MOD_CTRL);
-    EXPECT_EQ(t.newestMessage(), "In current config, 0 letters out of 0 can use duplicates");
+    EXPECT_EQ(said(), std::pair(std::string("In current config, 0 letters out of 0 can use duplicates"),
+                                std::string("0 letter meshes")));
     // Two equal letters on flat ground can share one mesh; the space is not counted.
     t.addLabel({10, 10}, {40, 10}, "a a");
     t.ed.app.selected = 0;
     testing::internal::CaptureStdout();
     t.key(keys::D, 4, MOD_CTRL);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Z="), std::string::npos);
-    EXPECT_EQ(t.newestMessage(), "In current config, 1 letters out of 2 can use duplicates");
+    EXPECT_EQ(said(), std::pair(std::string("In current config, 1 letters out of 2 can use duplicates"),
+                                std::string("1 letter meshes")));
     EXPECT_EQ(labelText(t.ed.labels[0]), "a a") << "ctrl-d does not type";
     EXPECT_FALSE(t.ed.app.changed);
+
+    // The room is what the module's icons leave of 0..255, none past 256 icons.
+    test_support::TempDir module;
+    t.ed.config.module_path = module.path + "/";
+    t.addLabel({10, 50}, {40, 50}, "bc");
+    for (auto [icons, room] : {std::pair{"250", "6"}, {"256", "0"}, {"310", "0"}}) {
+        writeBytes(module / "map_icons.orig.txt", std::string("map_icons_file version 1\r\n") + icons + "\r\n");
+        testing::internal::CaptureStdout();
+        t.key(keys::D, 4, MOD_CTRL);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(t.newestMessage(), std::string("3 letter meshes, room for ") + room + " in this module");
+    }
 }
 
 TEST(Input, ViewKeysAndDrags) {
