@@ -1,8 +1,8 @@
-// veltrune-genmap <outdir> [--grid N] [--seed S] [--labels L --letters K]
+// veltrune-genmap <outdir> [--grid N] [--seed S] [--icons I] [--labels L --letters K]
 //
 // Writes a generated module into outdir: "map.txt", "parties.orig.txt" and
-// "map_icons.orig.txt" (the last two with CR LF line ends, as the game writes
-// them), and "savedData.txt" when --labels is given.
+// "map_icons.orig.txt" with I icons (6 by default; the last two files with CR LF
+// line ends, as the game writes them), and "savedData.txt" when --labels is given.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +14,7 @@
 namespace {
 
 int usage() {
-    std::printf("usage: veltrune-genmap <outdir> [--grid N] [--seed S] [--labels L --letters K]\n");
+    std::printf("usage: veltrune-genmap <outdir> [--grid N] [--seed S] [--icons I] [--labels L --letters K]\n");
     return 2;
 }
 
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     if (argc < 2 || argv[1][0] == '-') return usage();
     std::string dir = argv[1];
     if (dir.back() != '/') dir += '/';
-    long long grid = 40, seed = 1, labels = -1, letters = 8;
+    long long grid = 40, seed = 1, icons = 6, labels = -1, letters = 8;
     for (int i = 2; i < argc; ++i) {
         if (i + 1 >= argc) return usage();
         const char* opt = argv[i];
@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
         bool ok = false;
         if (!std::strcmp(opt, "--grid")) ok = number(val, 1, 2000, grid);
         else if (!std::strcmp(opt, "--seed")) ok = number(val, 0, 0x7fffffffffffffffll, seed);
+        else if (!std::strcmp(opt, "--icons")) ok = number(val, 0, 100000, icons);
         else if (!std::strcmp(opt, "--labels")) ok = number(val, 0, 10000000, labels);
         else if (!std::strcmp(opt, "--letters")) ok = number(val, 0, 10000, letters);
         if (!ok) return usage();
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     params.seed = static_cast<uint64_t>(seed);
     bool ok = writeFile(dir + "map.txt", generateMapText(params));
     ok = writeFile(dir + "parties.orig.txt", toCrlf(generatePartiesOrig(params.seed, 12, params.box))) && ok;
-    ok = writeFile(dir + "map_icons.orig.txt", toCrlf(generateMapIconsOrig(6))) && ok;
+    ok = writeFile(dir + "map_icons.orig.txt", toCrlf(generateMapIconsOrig(static_cast<int>(icons)))) && ok;
     if (labels >= 0)
         ok = writeFile(dir + "savedData.txt",
                        generateLabelStore(params.seed, static_cast<int>(labels), static_cast<int>(letters), params.box)) &&

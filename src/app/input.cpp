@@ -50,6 +50,15 @@ void countDuplicateLetters(Editor& ed) {
     std::snprintf(message, sizeof message, "In current config, %d letters out of %d can use duplicates",
                   duplicates, letters);
     showMessage(ed.log, message);
+    // The icons the letters would take, against the room the module's own icons leave.
+    const int meshes = countLetterMeshes(ed.labels);
+    long long icons = 0;
+    if (readOrigIconCount(ed.config, icons))
+        std::snprintf(message, sizeof message, "%d letter meshes, room for %lld in this module", meshes,
+                      letterIconRoom(icons));
+    else
+        std::snprintf(message, sizeof message, "%d letter meshes", meshes);
+    showMessage(ed.log, message);
 }
 
 // Typing: a character the atlas holds becomes the selected label's new last letter.

@@ -1,6 +1,7 @@
 // Veltrune: writes place names onto a game module's world map and exports them
-// into the module. Without arguments it opens the editor; "veltrune -b" exports
-// the saved labels and ends. The exit status is 0 on every path.
+// into the module. Without arguments it opens the editor, whose exit status is 0
+// on every path; "veltrune -b" exports the saved labels and ends with 0 when the
+// export succeeded, 1 when anything on its way failed.
 //
 // The program has its own main on every platform (SDL's entry wrapper is not
 // used): SDL is told so before it starts.
@@ -18,11 +19,12 @@
 int main(int argc, char** argv) {
     redirectOutputWithoutConsole();
     Editor& ed = editor;
-    if (!readStartupFiles(ed)) return 0;
-    if (isBatchSwitch(argc, argv)) {
-        runBatchExport(ed);
+    const bool batch = isBatchSwitch(argc, argv);
+    if (!readStartupFiles(ed)) return batch ? 1 : 0;
+    if (batch) {
+        const bool exported = runBatchExport(ed);
         releaseGlyphAtlas(ed.atlas);
-        return 0;
+        return exported ? 0 : 1;
     }
     if (!prepareInteractive(ed) || !openWindow(ed)) {
         releaseGlyphAtlas(ed.atlas);

@@ -17,15 +17,16 @@ bool readStartupFiles(Editor& ed) {
     return true;
 }
 
-void runBatchExport(Editor& ed) {
+bool runBatchExport(Editor& ed) {
     if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) {
         std::printf("Batch mode exports the labels on flat terrain.\n");
         std::fflush(stdout);
     }
-    buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
-                    ed.config.texture_height, ed.config.test_mode);
-    exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log);
-    writeLogFile(ed.log, "log.txt");
+    const bool atlasBuilt = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
+                                            ed.config.texture_height, ed.config.test_mode);
+    const bool exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log);
+    const bool logged = writeLogFile(ed.log, "log.txt");
+    return atlasBuilt && exported && logged;
 }
 
 bool prepareInteractive(Editor& ed) {

@@ -1,6 +1,7 @@
 // Start-up before the window: the configuration, the saved labels, the batch
 // export, and the files the interactive editor needs. Each step reports its own
-// problems on standard output; a false result ends the program (status 0).
+// problems on standard output; a false result ends the program (status 0 for the
+// editor, 1 for the batch export).
 //
 // Order: readStartupFiles, then either runBatchExport (switch "-b") or
 // prepareInteractive followed by the window and the event loop.
@@ -20,7 +21,9 @@ bool readStartupFiles(Editor& ed);
 // The export without a window: reads the module's map (flat terrain when it
 // cannot be read) and builds the glyph atlas from the charset first, so the
 // letters come out as those of an F12 export; exports, then writes "log.txt".
-void runBatchExport(Editor& ed);
+// True only when the atlas was built, every export step succeeded and "log.txt"
+// was written: a build script can tell a failed export from a good one.
+bool runBatchExport(Editor& ed);
 
 // The glyph atlas, the terrain colours, the module's map and its party
 // positions. False ends start-up.

@@ -13,7 +13,7 @@ void putHeader(std::string& out, int width, int height, int levels) {
     appendU32LE(out, 0x000A1007);  // caps, height, width, pixel format, mipmap count, linear size
     appendU32LE(out, static_cast<uint32_t>(height));
     appendU32LE(out, static_cast<uint32_t>(width));
-    appendU32LE(out, static_cast<uint32_t>(width) * static_cast<uint32_t>(height));
+    appendU32LE(out, ddsLinearSize(width, height));
     appendU32LE(out, 0);  // depth
     appendU32LE(out, static_cast<uint32_t>(levels));
     for (int i = 0; i < 11; ++i) appendU32LE(out, 0);
@@ -47,11 +47,18 @@ float mipAlphaFactor(const std::vector<int>& mipMap, int level) {
     return static_cast<float>(percent / 100.0);
 }
 
+// The halving chain from the larger side down to 1: floor(log2(max(W, H))) + 1
+// levels, the most a DDS reader accepts.
 int ddsLevelCount(int width, int height) {
-    if (width <= 1 && height <= 1) return 1;
-    int k = 1;
-    while (k < 31 && ((1LL << k) < width || (1LL << k) < height)) ++k;
-    return k + 1;
+    int levels = 1;
+    for (int side = width > height ? width : height; side > 1; side /= 2) ++levels;
+    return levels;
+}
+
+uint32_t ddsLinearSize(int width, int height) {
+    const uint32_t across = width > 4 ? (static_cast<uint32_t>(width) + 3) / 4 : 1;
+    const uint32_t down = height > 4 ? (static_cast<uint32_t>(height) + 3) / 4 : 1;
+    return across * down * 16;
 }
 
 std::string encodeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMap) {

@@ -30,7 +30,7 @@ std::string atlasText(const LabelList& labels) {
     return text;
 }
 
-void exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig& config, int meshes,
+bool exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig& config, int meshes,
                MessageLog& log) {
     std::string bytes;
     if (!config.test_mode) bytes += materialBlock();
@@ -45,9 +45,10 @@ void exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig
     createParentFolder(path);
     if (!replaceFileWith(path, bytes)) {
         showMessage(log, "Problems exporting BRF file :( \n");
-        return;
+        return false;
     }
     showMessage(log, "(1/4) Exported resource file \"Resource\\map_names.brf\"! (add it to module.ini)\n");
+    return true;
 }
 
 // The orig file's header line and count line. False when the file is missing or
@@ -62,14 +63,14 @@ bool readOrigHead(const AppConfig& config, const char* name, std::string& text, 
     return true;
 }
 
-void exportIcons(LabelList& labels, const AppConfig& config, int meshes, MessageLog& log) {
+bool exportIcons(LabelList& labels, const AppConfig& config, int meshes, MessageLog& log) {
     const char* problem = "Problems exporting map_icons.txt :( \n";
     std::string orig, header;
     TextLineReader in;
     long long n = 0;
     if (!readOrigHead(config, "map_icons.orig.txt", orig, in, header, n)) {
         showMessage(log, problem);
-        return;
+        return false;
     }
     std::string out = header + "\n";
     out += formatText("%lld\n", n + meshes);
@@ -84,23 +85,24 @@ void exportIcons(LabelList& labels, const AppConfig& config, int meshes, Message
             }
     if (!replaceFileWith(modulePath(config, "map_icons.txt"), toCrlf(out))) {
         showMessage(log, problem);
-        return;
+        return false;
     }
     std::string message =
         formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
     if (k > 255)
         message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
     showMessage(log, message);
+    return true;
 }
 
-void exportParties(const LabelList& labels, const AppConfig& config, int letters, MessageLog& log) {
+bool exportParties(const LabelList& labels, const AppConfig& config, int letters, MessageLog& log) {
     const char* problem = "Problems exporting parties.txt :( \n";
     std::string orig, header;
     TextLineReader in;
     long long n = 0;
     if (!readOrigHead(config, "parties.orig.txt", orig, in, header, n)) {
         showMessage(log, problem);
-        return;
+        return false;
     }
     std::string out = header + "\n";
     out += formatText("%lld %lld\n", n + letters, n + letters);
@@ -117,25 +119,60 @@ void exportParties(const LabelList& labels, const AppConfig& config, int letters
         }
     if (!replaceFileWith(modulePath(config, "parties.txt"), toCrlf(out))) {
         showMessage(log, problem);
-        return;
+        return false;
     }
     showMessage(log, formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o));
+    return true;
 }
 
-void exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
+bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
     std::string path = modulePath(config, "textures\\map_names.dds");
     createParentFolder(path);
     if (!writeDdsDxt3(atlas, config.mip_map, path)) {
         showMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
-        return;
+        return false;
     }
     showMessage(log, formatText("(4/4) Exported \"textures\\map_names.dds\" DXT3 %dx%d texture! (%d letters)\n",
                                 config.texture_width, config.texture_height, atlas.distinctCount));
+    return true;
+}
+
+// When the module's icon count is known and the letters' icons, K to K + M - 1,
+// would leave 0..255, a party could not show them: its icon number would spill
+// into the flags above it (hidden, ship, ...). Says so and returns false. An
+// unreadable orig list leaves the icons step to report its own problem, and its
+// parties show icon 0.
+bool letterIconsFit(const AppConfig& config, int meshes, MessageLog& log) {
+    long long icons = 0;
+    if (meshes <= 0 || !readOrigIconCount(config, icons)) return true;
+    const long long first = icons, last = icons + meshes - 1;
+    if (first >= 0 && last <= 255) return true;
+    showMessage(log, formatText("Export stopped: the letters need icons %lld to %lld, but a party can only show "
+                                "icons 0 to 255 (the module has %lld icons: room for %lld letter meshes, these "
+                                "labels need %d)",
+                                first, last, icons, letterIconRoom(icons), meshes));
+    return false;
 }
 
 }  // namespace
 
-int exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
+bool readOrigIconCount(const AppConfig& config, long long& count) {
+    std::string text, header;
+    TextLineReader in;
+    return readOrigHead(config, "map_icons.orig.txt", text, in, header, count);
+}
+
+int countLetterMeshes(const LabelList& labels) {
+    int meshes = 0;
+    for (const Label& label : labels)
+        for (const LabelLetter& letter : label.letters)
+            if (ownsMesh(letter)) ++meshes;
+    return meshes;
+}
+
+long long letterIconRoom(long long icons) { return icons < 0 || icons >= 256 ? 0 : 256 - icons; }
+
+bool exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
                  MessageLog& log) {
     // Icons are assigned afresh by this export; a letter never carries one from before.
     for (Label& label : labels)
@@ -146,25 +183,24 @@ int exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, con
     if (!trace.empty()) std::fwrite(trace.data(), 1, trace.size(), stdout);
     std::fflush(stdout);
 
-    int duplicates = countDuplicates(labels);
+    const int duplicates = countDuplicates(labels);
+    int letters = 0;
+    for (const Label& label : labels) letters += countLetters(label);
+    const int meshes = countLetterMeshes(labels);
+    // A stopped export shows its one message and leaves the editor's atlas alone.
+    if (!letterIconsFit(config, meshes, log)) return false;
     showMessage(log, formatText("Found %d duplicated", duplicates));
 
-    int letters = 0, meshes = 0;
-    for (const Label& label : labels) {
-        letters += countLetters(label);
-        for (const LabelLetter& letter : label.letters)
-            if (ownsMesh(letter)) ++meshes;
-    }
+    // The texture and the meshes' texture coordinates come from this atlas.
+    const bool atlasBuilt = buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width,
+                                            config.texture_height, config.test_mode);
 
-    buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width, config.texture_height,
-                    config.test_mode);
-
-    exportBrf(labels, atlas, config, meshes, log);
-    exportIcons(labels, config, meshes, log);
-    exportParties(labels, config, letters, log);
-    exportTexture(atlas, config, log);
+    bool written = exportBrf(labels, atlas, config, meshes, log);
+    written = exportIcons(labels, config, meshes, log) && written;
+    written = exportParties(labels, config, letters, log) && written;
+    written = exportTexture(atlas, config, log) && written;
 
     buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
                     config.test_mode);
-    return 1;
+    return atlasBuilt && written;
 }

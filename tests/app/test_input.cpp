@@ -234,17 +234,36 @@ TEST(Input, AttributeKeys) {
 
 TEST(Input, CountDuplicatesMessage) {
     TestEditor t;
+    // The module's orig icons cannot be read: the meshes are counted without the room.
+    const auto said = [&t] {
+        auto list = messagesNewestFirst(t.ed.log);
+        return std::pair(list.at(1), list.at(0));
+    };
     t.key(keys::D, 4, MOD_CTRL);
-    EXPECT_EQ(t.newestMessage(), "In current config, 0 letters out of 0 can use duplicates");
+    EXPECT_EQ(said(), std::pair(std::string("In current config, 0 letters out of 0 can use duplicates"),
+                                std::string("0 letter meshes")));
     // Two equal letters on flat ground can share one mesh; the space is not counted.
     t.addLabel({10, 10}, {40, 10}, "a a");
     t.ed.app.selected = 0;
     testing::internal::CaptureStdout();
     t.key(keys::D, 4, MOD_CTRL);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Z="), std::string::npos);
-    EXPECT_EQ(t.newestMessage(), "In current config, 1 letters out of 2 can use duplicates");
+    EXPECT_EQ(said(), std::pair(std::string("In current config, 1 letters out of 2 can use duplicates"),
+                                std::string("1 letter meshes")));
     EXPECT_EQ(labelText(t.ed.labels[0]), "a a") << "ctrl-d does not type";
     EXPECT_FALSE(t.ed.app.changed);
+
+    // The room is what the module's icons leave of 0..255, none past 256 icons.
+    test_support::TempDir module;
+    t.ed.config.module_path = module.path + "/";
+    t.addLabel({10, 50}, {40, 50}, "bc");
+    for (auto [icons, room] : {std::pair{"250", "6"}, {"256", "0"}, {"310", "0"}}) {
+        writeBytes(module / "map_icons.orig.txt", std::string("map_icons_file version 1\r\n") + icons + "\r\n");
+        testing::internal::CaptureStdout();
+        t.key(keys::D, 4, MOD_CTRL);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(t.newestMessage(), std::string("3 letter meshes, room for ") + room + " in this module");
+    }
 }
 
 TEST(Input, ViewKeysAndDrags) {
@@ -588,15 +607,17 @@ TEST(Startup, BatchExport) {
     fs::create_directories("Mod/Resource");
     fs::create_directories("Mod/textures");
 
-    // Without the map the export still runs, on flat terrain, and says so.
-    const auto batch = [] {
+    // Without the map the export still runs, on flat terrain, says so, and succeeds.
+    bool succeeded = false;
+    const auto batch = [&succeeded] {
         Editor ed;
         EXPECT_TRUE(readStartupFiles(ed));
-        const std::string out = printed([&] { runBatchExport(ed); });
+        const std::string out = printed([&] { succeeded = runBatchExport(ed); });
         releaseGlyphAtlas(ed.atlas);
         return out;
     };
     EXPECT_NE(batch().find("Batch mode exports the labels on flat terrain."), std::string::npos);
+    EXPECT_TRUE(succeeded);
     const std::string log = readBytes("log.txt");
     EXPECT_EQ(log.rfind("(4/4) Exported \"textures\\map_names.dds\"", 0), 0u) << log;
     EXPECT_NE(log.find("(3/4) Exported \"parties.txt\" file! (2 new objects, 3 in total)"), std::string::npos) << log;
@@ -608,6 +629,7 @@ TEST(Startup, BatchExport) {
     // the same atlas and terrain give the same parties and resource files.
     writeBytes("Mod/map.txt", MAP_TEXT);
     EXPECT_EQ(batch().find("flat terrain"), std::string::npos);
+    EXPECT_TRUE(succeeded);
     const std::string batchParties = readBytes("Mod/parties.txt"), batchBrf = readBytes("Mod/Resource/map_names.brf");
     Editor ed;
     ASSERT_TRUE(readStartupFiles(ed));
@@ -617,6 +639,28 @@ TEST(Startup, BatchExport) {
     EXPECT_EQ(readBytes("Mod/parties.txt"), batchParties);
     EXPECT_EQ(readBytes("Mod/Resource/map_names.brf"), batchBrf);
     EXPECT_FALSE(ed.app.changed);
+
+    // Each failure on the way is a failed batch export: a step, the icon limit,
+    // the font, and "log.txt" itself.
+    writeBytes("Mod/map_icons.orig.txt", "map_icons_file version 1\n");
+    batch();
+    EXPECT_FALSE(succeeded);
+    EXPECT_NE(readBytes("log.txt").find("Problems exporting map_icons.txt"), std::string::npos);
+    writeBytes("Mod/map_icons.orig.txt", "map_icons_file version 1\n255\n");
+    batch();
+    EXPECT_FALSE(succeeded);
+    EXPECT_EQ(readBytes("log.txt").rfind("Export stopped: the letters need icons 255 to 256", 0), 0u);
+    writeBytes("Mod/map_icons.orig.txt", "map_icons_file version 1\n1\n");
+    std::string config = CONFIG_TEXT;
+    config.replace(config.find("DejaVuSans.ttf"), 14, "NoSuchFont.ttf");
+    writeBytes("Veltrune.cfg", config);
+    EXPECT_NE(batch().find("Unable to load font"), std::string::npos);
+    EXPECT_FALSE(succeeded);
+    writeBytes("Veltrune.cfg", CONFIG_TEXT);
+    fs::remove("log.txt");
+    fs::create_directory("log.txt");
+    EXPECT_NE(batch().find("Cannot write \"log.txt\""), std::string::npos);
+    EXPECT_FALSE(succeeded);
 }
 
 }  // namespace

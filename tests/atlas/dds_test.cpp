@@ -42,8 +42,13 @@ std::vector<int> nibbles(const std::string& file, size_t off) {
 
 TEST(DdsFile, LevelCountAndFactors) {
     for (auto [W, H, levels] : {std::tuple{1024, 512, 11}, {1024, 1024, 11}, {4, 4, 3}, {1, 1, 1}, {2, 1, 2},
-                                {1, 2, 2}, {5, 3, 4}, {6, 6, 4}, {16384, 16, 15}})
+                                {1, 2, 2}, {5, 3, 3}, {6, 6, 3}, {1000, 500, 10}, {1023, 1, 10}, {1025, 3, 11},
+                                {16384, 16, 15}})
         EXPECT_EQ(ddsLevelCount(W, H), levels) << W << "x" << H;
+    // The top level's block bytes; a side below 4 still takes one block.
+    for (auto [W, H, bytes] : {std::tuple{1024, 512, 524288u}, {250, 130, 63u * 33 * 16}, {1000, 500, 500000u},
+                               {2, 2, 16u}, {1, 9, 48u}, {13, 1, 64u}})
+        EXPECT_EQ(ddsLinearSize(W, H), bytes) << W << "x" << H;
 
     const std::vector<int> mip = {100, 50};
     EXPECT_EQ(mipAlphaFactor(mip, 0), 1.0f);
@@ -72,6 +77,22 @@ TEST(DdsFile, HeaderAndSize) {
     const std::string tiny = encodeDdsDxt3(uniformAtlas(4, 4, 0), {});
     EXPECT_EQ(tiny.size(), 176u);
     EXPECT_EQ(u32At(tiny, 28), 3u);
+}
+
+// Power-of-two sizes of at least 4 x 4 are written exactly as before the level
+// count and linear size were mended for other sizes: FNV-1a digests of files
+// written then from a scrambled alpha plane.
+TEST(DdsFile, PowerOfTwoSizesKeepTheirBytes) {
+    for (auto [W, H, digest] :
+         {std::tuple{1024, 512, 0x8c012699f77bde58ull}, {512, 1024, 0x90e9b33cba53bd58ull},
+          {64, 64, 0xc22ffe1727fa94aaull}, {4, 4, 0xf6c15100c43209f7ull}, {16, 4, 0x2dd760a7750d2d05ull}}) {
+        std::vector<uint8_t> alpha(static_cast<size_t>(W) * H);
+        for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+        const std::string f = encodeDdsDxt3(atlasWithAlpha(W, H, alpha), {100, 90, 50});
+        uint64_t h = 0xcbf29ce484222325ull;
+        for (char c : f) h = (h ^ static_cast<uint8_t>(c)) * 0x100000001b3ull;
+        EXPECT_EQ(h, digest) << W << "x" << H;
+    }
 }
 
 TEST(DdsFile, AlphaQuantisingAndBlockLayout) {
@@ -129,7 +150,7 @@ TEST(DdsFile, SizesNotMultipleOfFourReadNothingOutsideThePlane) {
     // Columns past the row edge wrap into the next row (inside the plane); texels
     // past the last row read 0.
     const std::string f = encodeDdsDxt3(uniformAtlas(6, 6, 255), {});
-    ASSERT_EQ(f.size(), 128u + 16 * (4 + 1 + 1 + 1));
+    ASSERT_EQ(f.size(), 128u + 16 * (4 + 1 + 1));
     EXPECT_EQ(nibbles(f, 128 + 16 * 3), (std::vector<int>{15, 15, 15, 15, 15, 15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(nibbles(f, 128 + 16 * 1), std::vector<int>(16, 15));  // rows 0..3, columns 4..7: all inside
 
@@ -140,11 +161,18 @@ TEST(DdsFile, SizesNotMultipleOfFourReadNothingOutsideThePlane) {
     single[0] = 15;
     EXPECT_EQ(nibbles(one, 128), single);
 
-    for (auto [W, H] : {std::pair{5, 3}, {3, 7}, {1, 9}, {2, 2}, {13, 1}}) {
-        size_t blocks = 0;
-        for (int L = 0, w = W, h = H; L < ddsLevelCount(W, H); ++L, w = std::max(w / 2, 1), h = std::max(h / 2, 1))
+    // The file holds the halving chain down to 1 x 1 and no level more, and its
+    // header says so.
+    for (auto [W, H] : {std::pair{5, 3}, {3, 7}, {1, 9}, {2, 2}, {13, 1}, {1000, 500}, {250, 130}, {1024, 512}}) {
+        size_t blocks = 0, levels = 0;
+        for (int w = W, h = H;; w = std::max(w / 2, 1), h = std::max(h / 2, 1)) {
             blocks += static_cast<size_t>((w + 3) / 4) * ((h + 3) / 4);
-        EXPECT_EQ(encodeDdsDxt3(uniformAtlas(W, H, 200), {}).size(), 128 + 16 * blocks) << W << "x" << H;
+            ++levels;
+            if (w == 1 && h == 1) break;
+        }
+        const std::string file = encodeDdsDxt3(uniformAtlas(W, H, 200), {});
+        EXPECT_EQ(file.size(), 128 + 16 * blocks) << W << "x" << H;
+        EXPECT_EQ(u32At(file, 28), levels) << W << "x" << H;
     }
 }
 
@@ -166,34 +194,53 @@ TEST(DdsFile, WriteIsWholeOrNothing) {
     EXPECT_FALSE(writeDdsDxt3(GlyphAtlas{}, {}, dir / "empty.dds"));
 }
 
-// An independent decoder reads back the top level: its alpha is the atlas alpha
-// with the low four bits dropped.
-TEST(DdsFile, ImageMagickDecodesTheTopLevel) {
-#ifdef _WIN32
-    GTEST_SKIP() << "ImageMagick is called as a Linux program";
-#endif
-    if (access("/usr/bin/convert", X_OK) != 0) GTEST_SKIP() << "ImageMagick convert is not installed";
-    GlyphAtlas a;
-    ASSERT_TRUE(buildGlyphAtlas(a, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ", kFont, 256, 128, false));
-    test_support::TempDir dir;
-    ASSERT_TRUE(writeDdsDxt3(a, {100, 50}, dir / "map_names.dds"));
-    const std::string cmd = "/usr/bin/convert '" + (dir / "map_names.dds") + "[0]' -alpha extract -depth 8 gray:- 2>/dev/null";
+// The standard output of a shell command.
+std::string commandOutput(const std::string& cmd) {
+    std::string out;
     FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string decoded;
+    if (!p) return out;
     char buf[4096];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) decoded.append(buf, n);
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
     pclose(p);
-    ASSERT_EQ(decoded.size(), 256u * 128);
-    size_t mismatches = 0, inked = 0;
-    for (size_t i = 0; i < decoded.size(); ++i) {
-        const int expected = (a.pixels[i * 4 + 3] >> 4) * 17;
-        mismatches += static_cast<uint8_t>(decoded[i]) != expected;
-        inked += expected != 0;
+    return out;
+}
+
+// Two independent decoders, ImageMagick and Pillow (the strict one), read back
+// the top level of textures of any size: its alpha is the atlas alpha with the
+// low four bits dropped.
+TEST(DdsFile, IndependentDecodersReadTheTopLevel) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the decoders are called as Linux programs";
+#endif
+    const std::string pillow = "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); "
+                               "im.load(); sys.stdout.buffer.write(im.getchannel('A').tobytes())\" ";
+    const std::map<std::string, std::string> decoders = {
+        {"ImageMagick", "/usr/bin/convert '%s[0]' -alpha extract -depth 8 gray:-"}, {"Pillow", pillow + "'%s'"}};
+    const bool haveMagick = access("/usr/bin/convert", X_OK) == 0;
+    const bool havePillow = std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") == 0;
+    if (!haveMagick || !havePillow) GTEST_SKIP() << "ImageMagick or Pillow (python3-pil) is not installed";
+    test_support::TempDir dir;
+    for (auto [W, H] : {std::pair{256, 128}, {1000, 500}, {250, 130}}) {
+        GlyphAtlas a;
+        ASSERT_TRUE(buildGlyphAtlas(a, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ", kFont, W, H, false));
+        const std::string path = dir / "map_names.dds";
+        ASSERT_TRUE(writeDdsDxt3(a, {100, 50}, path));
+        for (const auto& [name, command] : decoders) {
+            std::string cmd = command;
+            cmd.replace(cmd.find("%s"), 2, path);
+            const std::string decoded = commandOutput(cmd + " 2>/dev/null");
+            ASSERT_EQ(decoded.size(), static_cast<size_t>(W) * H) << name << " " << W << "x" << H;
+            size_t mismatches = 0, inked = 0;
+            for (size_t i = 0; i < decoded.size(); ++i) {
+                const int expected = (a.pixels[i * 4 + 3] >> 4) * 17;
+                mismatches += static_cast<uint8_t>(decoded[i]) != expected;
+                inked += expected != 0;
+            }
+            EXPECT_EQ(mismatches, 0u) << name << " " << W << "x" << H;
+            EXPECT_GT(inked, 1000u) << name << " " << W << "x" << H;
+        }
+        releaseGlyphAtlas(a);
     }
-    EXPECT_EQ(mismatches, 0u);
-    EXPECT_GT(inked, 1000u);
-    releaseGlyphAtlas(a);
 }
 
 }  // namespace

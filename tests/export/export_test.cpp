@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "atlas/dds.h"
 #include "export/brf.h"
 #include "export/records.h"
 #include "export_fixtures.h"
+#include "mapgen.h"
+#include "platform/text_format.h"
 
 namespace {
 
@@ -70,6 +73,7 @@ struct ExportTest : ::testing::Test {
 
 TEST_F(ExportTest, NoLabelsCopiesTheOrigFiles) {
     EXPECT_EQ(m.run(), (std::vector<std::string>{ddsMessage(1), partiesMessage(0, 2), iconsMessage(0, 3), MSG_BRF}));
+    EXPECT_TRUE(m.succeeded);
     EXPECT_EQ(m.trace, "");
     const std::string brf = m.get("Resource/map_names.brf");
     EXPECT_EQ(brf.size(), 172u);
@@ -144,6 +148,7 @@ TEST_F(ExportTest, MissingOrigFilesLeaveTheOldOutputs) {
     m.labels[0].letters[0].icon = 999;
     std::vector<std::string> said = m.run();
     EXPECT_EQ(said, (std::vector<std::string>{ddsMessage(1), partiesMessage(1, 3), BAD_ICONS, MSG_BRF}));
+    EXPECT_FALSE(m.succeeded);
     EXPECT_EQ(m.get("map_icons.txt"), "icons of an earlier export\r\n");
     EXPECT_EQ(m.labels[0].letters[0].icon, 0);
     EXPECT_NE(m.get("parties.txt").find(" 1 2 2 p_map_str_000 _ 541696 "), std::string::npos);
@@ -210,6 +215,7 @@ TEST_F(ExportTest, AFileThatCannotBeCreatedKeepsItsPreviousVersion) {
         std::filesystem::create_directory(m.dir / (EXPORT_FILES[failing] + std::string(".new")));
         const std::vector<std::string> said = m.run();
         std::filesystem::remove(m.dir / (EXPORT_FILES[failing] + std::string(".new")));
+        EXPECT_FALSE(m.succeeded);
         ASSERT_EQ(said.size(), 4u);
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(m.get(EXPORT_FILES[i]), i == failing ? "previous " + std::to_string(i) : full[i]) << i;
@@ -252,4 +258,96 @@ TEST_F(ExportTest, ModulePathsResolveCaseInsensitivelyAndMissingFolders) {
         EXPECT_EQ(m.run(), (std::vector<std::string>{BAD_DDS, BAD_PARTIES, BAD_ICONS, BAD_BRF}));
     }
     EXPECT_FALSE(m.has("absent"));
+}
+
+namespace {
+
+// Every file under the module folder with its bytes.
+std::map<std::string, std::string> moduleFiles(const ModuleDir& m) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m.dir.path))
+        if (entry.is_regular_file()) files[entry.path()] = test_support::readBytes(entry.path());
+    return files;
+}
+
+// The module's files that were added, removed or changed since `before`.
+std::vector<std::string> changedSince(const ModuleDir& m, const std::map<std::string, std::string>& before) {
+    const std::map<std::string, std::string> now = moduleFiles(m);
+    std::vector<std::string> changed;
+    for (const auto& [name, bytes] : now)
+        if (!before.count(name) || before.at(name) != bytes) changed.push_back(name);
+    for (const auto& [name, bytes] : before)
+        if (!now.count(name)) changed.push_back(name);
+    return changed;
+}
+
+std::string stopMessage(int first, int last, int icons, int room, int meshes) {
+    return formatText("Export stopped: the letters need icons %d to %d, but a party can only show icons 0 to 255 "
+                      "(the module has %d icons: room for %d letter meshes, these labels need %d)",
+                      first, last, icons, room, meshes);
+}
+
+// A party flag field showing icon k.
+std::string partyIcon(int k) { return " _ " + std::to_string(k | 0x84400) + " "; }
+
+}  // namespace
+
+TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
+    const std::string letters = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMN";
+    ModuleDir m(generateMapIconsOrig(250), PARTIES_ORIG);
+
+    // 250 orig icons and 6 meshes: the letters take icons 250 to 255 and are
+    // written as always.
+    m.add(letters.substr(0, 6), {0, 0}, {30, 0});
+    std::vector<std::string> said = m.run();
+    EXPECT_TRUE(m.succeeded);
+    EXPECT_EQ(said[2], iconsMessage(6, 256) + " WARNING: #icons = 256>255 - K&W will complain!!");
+    const std::string parties = m.get("parties.txt");
+    EXPECT_EQ(countOf(parties, partyIcon(250)), 1u);
+    EXPECT_EQ(countOf(parties, partyIcon(255)), 1u);
+    const std::map<std::string, std::string> before = moduleFiles(m);
+
+    // One mesh more would need icon 256: one message, and every file stays as it was.
+    m.labels = {labelWith(letters.substr(0, 7), {0, 0}, {30, 0})};
+    EXPECT_EQ(m.run(), std::vector<std::string>{stopMessage(250, 256, 250, 6, 7)});
+    EXPECT_FALSE(m.succeeded);
+    EXPECT_EQ(changedSince(m, before), std::vector<std::string>{});
+    EXPECT_TRUE(m.atlas.placed['Z']) << "the editor keeps its atlas";
+
+    // An orig list that already holds more than 256 icons has no room at all, and
+    // a count below 0 gives icon numbers below 0.
+    for (auto [icons, message] :
+         {std::pair{-3, stopMessage(-3, -3, -3, 0, 1)}, {300, stopMessage(300, 300, 300, 0, 1)}}) {
+        std::string orig = generateMapIconsOrig(300);
+        orig.replace(orig.find("\n300\n"), 5, "\n" + std::to_string(icons) + "\n");
+        m.put("map_icons.orig.txt", toCrlf(orig));
+        m.labels = {labelWith("a", {0, 0}, {5, 0})};
+        const std::map<std::string, std::string> files = moduleFiles(m);
+        EXPECT_EQ(m.run(), std::vector<std::string>{message});
+        EXPECT_EQ(changedSince(m, files), std::vector<std::string>{});
+    }
+    // Without letters no icon is needed: the lists are copied as always.
+    m.labels = {labelWith("  ", {0, 0}, {5, 0})};
+    EXPECT_EQ(m.run()[2], iconsMessage(0, 300) + " WARNING: #icons = 300>255 - K&W will complain!!");
+    EXPECT_TRUE(m.succeeded);
+
+    // A module of 189 icons has room for 67 meshes: labels needing 70 stop, labels
+    // needing 60 export as always (an italic letter is a mesh of its own).
+    m.put("map_icons.orig.txt", toCrlf(generateMapIconsOrig(189)));
+    for (size_t half : {35, 30}) {
+        const std::string text = letters.substr(0, half);
+        m.labels = {labelWith(text, {0, 0}, {80, 0}), labelWith(text, {0, 20}, {80, 20})};
+        toggleItalic(m.labels[1]);
+        const std::map<std::string, std::string> files = moduleFiles(m);
+        said = m.run();
+        if (half == 35) {
+            EXPECT_EQ(said, std::vector<std::string>{stopMessage(189, 258, 189, 67, 70)});
+            EXPECT_EQ(changedSince(m, files), std::vector<std::string>{});
+        } else {
+            EXPECT_TRUE(m.succeeded);
+            EXPECT_EQ(said[2], iconsMessage(60, 249));
+            EXPECT_EQ(said[1], partiesMessage(60, 62));
+            EXPECT_EQ(countOf(m.get("parties.txt"), partyIcon(248)), 1u);
+        }
+    }
 }

@@ -38,7 +38,7 @@ struct TinyModule : ModuleDir {
     void exportLabels(const LabelList& list) {
         labels = list;
         log = MessageLog{};
-        exportModule(labels, terrain, atlas, config, log);
+        succeeded = exportModule(labels, terrain, atlas, config, log);
     }
 };
 
@@ -97,6 +97,7 @@ TEST(ExportWriteFailure, EveryCutKeepsThePreviousModuleFiles) {
             setWriteFailureAfter(static_cast<long long>(writtenBefore + n));
             module.exportLabels(labels);
             setWriteFailureAfter(-1);
+            ASSERT_FALSE(module.succeeded) << EXPORT_FILES[f] << " cut after " << n;
             const std::vector<std::string> now = module.outputs();
             // The files before f were written whole; f and every later one failed
             // (the full disk stays full) and kept their previous bytes.
@@ -116,6 +117,7 @@ TEST(ExportWriteFailure, EveryCutKeepsThePreviousModuleFiles) {
     // The atlas is the charset's again, and the next export goes through.
     module.exportLabels(labels);
     for (const char* message : failed) EXPECT_FALSE(logHas(module.log, message));
+    EXPECT_TRUE(module.succeeded);
     EXPECT_EQ(module.outputs(), fresh);
     EXPECT_TRUE(atlasHasChar(module.atlas, 'h'));
 }

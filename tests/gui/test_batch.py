@@ -1,6 +1,6 @@
 """Batch mode: "veltrune -b" exports the saved labels into the module without a
 window, writes the four step results to "log.txt" newest first, and ends with
-status 0."""
+status 0; when the configuration or the export fails it ends with status 1."""
 import os
 import subprocess
 import sys
@@ -87,8 +87,51 @@ def check_export_without_the_map():
         assert os.path.exists(os.path.join(mod, *o)), o
 
 
+def module_files(mod):
+    """Every file of the module folder with its bytes."""
+    files = {}
+    for root, _, names in os.walk(mod):
+        for name in names:
+            with open(os.path.join(root, name), "rb") as f:
+                files[os.path.relpath(os.path.join(root, name), mod)] = f.read()
+    return files
+
+
+def check_failures_end_with_status_1():
+    # A configuration that cannot be read, or none at all: nothing is exported.
+    d = guilib.make_workdir(SOURCE)
+    cfg = os.path.join(d, "Veltrune.cfg")
+    with open(cfg, "a") as f:
+        f.write("texture_size = 64 x 64\n")
+    rc, out, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+    assert (rc, out) == (1, "Error reading Veltrune.cfg... try deleting it to reset the defaults...\n"), (rc, out)
+    assert not seen and not os.path.exists(os.path.join(d, "log.txt"))
+    os.remove(cfg)
+    rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+    assert rc == 1, rc
+
+    # A generated module of 250 icons has room for six letter meshes: six export,
+    # seven stop the export before any file is written, with one message in "log.txt".
+    d = guilib.make_workdir(SOURCE)
+    mod = os.path.join(d, "module")
+    genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
+    subprocess.run([genmap, mod, "--grid", "8", "--icons", "250"], check=True, capture_output=True)
+    for text, status in (("a b c d e f", 0), ("a b c d e f g", 1)):
+        with open(os.path.join(d, "savedData.txt"), "w") as f:
+            f.write("v1\n1\n%s | -30 0 0.33 0 0.66 0 30 0 1.0 60 100 0 0\n" % text)
+        before = module_files(mod)
+        rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+        with open(os.path.join(d, "log.txt"), "rb") as f:
+            log = f.read().decode("latin-1")
+        assert rc == status, (text, rc, log)
+    assert log == ("Export stopped: the letters need icons 250 to 256, but a party can only show icons 0 to 255 "
+                   "(the module has 250 icons: room for 6 letter meshes, these labels need 7)\n"), log
+    assert module_files(mod) == before, "a stopped export changed the module"
+
+
 guilib.run_checks([
     ("batch export without labels", check_export_without_labels),
     ("batch export of a saved label", check_export_with_a_label),
     ("batch export without the map", check_export_without_the_map),
+    ("failed batch exports end with status 1", check_failures_end_with_status_1),
 ])
