@@ -201,17 +201,6 @@ TEST(History, DragsEndedByUndoOrAnyRelease) {
     undo(m);
     EXPECT_FLOAT_EQ(m.ed.labels[0].size, 1.1f * 1.1f);
     EXPECT_EQ(labelText(m.ed.labels[0]), "abc");
-    // A paste in the middle of a drag that puts back the size from before the drag:
-    // the drag stays a step of its own.
-    m.key(keys::C, 3, MOD_CTRL);
-    handleMotion(m.ed, HELD_MIDDLE, 250, 250, 0, -10, 0);
-    m.key(keys::V, 22, MOD_CTRL);
-    handleButtonUp(m.ed, BUTTON_MIDDLE);
-    undo(m);
-    EXPECT_FLOAT_EQ(m.ed.labels[0].size, 1.1f * 1.1f * 1.1f);
-    undo(m);
-    EXPECT_FLOAT_EQ(m.ed.labels[0].size, 1.1f * 1.1f);
-    EXPECT_EQ(labelText(m.ed.labels[0]), "abc");
 }
 
 TEST(History, MemoryLimitDropsTheOldestSteps) {
