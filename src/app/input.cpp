@@ -52,6 +52,16 @@ void countDuplicateLetters(Editor& ed) {
     showMessage(ed.log, message);
 }
 
+// Typing: a character the atlas holds becomes the selected label's new last letter, as one step.
+void typeCharacter(Editor& ed, unsigned code) {
+    if (hasSelection(ed) && code <= 255 && atlasHasChar(ed.atlas, code)) {
+        Label before = selectedLabel(ed);
+        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(code)));
+        recordChange(ed.history, ed.labels, ed.app.selected, std::move(before));
+        ed.app.changed = true;
+    }
+}
+
 // What a button release does: a label being dragged out joins the list, a
 // grabbed node is let go, and the drag's changes become one step.
 void endDrags(Editor& ed) {
@@ -119,7 +129,7 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         default: break;
     }
 
-    // The selected label as it was before the command, to record the command as one step.
+    // The selected label as it was before the command, to record what it changes as one step.
     const int edited = app.selected;
     std::optional<Label> before;
     if (hasSelection(ed)) before = selectedLabel(ed);
@@ -181,13 +191,9 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         }
     }
 
-    // Typing: a character the atlas holds becomes the selected label's new last letter.
-    if (hasSelection(ed) && unicode <= 255 && atlasHasChar(ed.atlas, unicode)) {
-        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(unicode)));
-        app.changed = true;
-    }
-
     if (before && app.selected == edited) recordChange(ed.history, ed.labels, edited, std::move(*before));
+
+    typeCharacter(ed, unicode);
 
     if (sym == keys::D && ctrl) countDuplicateLetters(ed);
 }
