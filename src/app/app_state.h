@@ -11,6 +11,7 @@ struct AppState {
     bool changed = false;
     bool quitAsked = false;
     bool creating = false;
+    bool dragEnded = false;  // undo or redo ended the drag: held buttons edit nothing until the next press or release
     Label newLabel;
     MapPoint pressPos;
     MapPoint cursorPos;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/history.h"
 #include "app/view.h"
 #include "atlas/atlas.h"
 #include "config/config.h"
@@ -18,6 +19,7 @@ struct Editor {
     AppState app;
     ViewState view;
     LabelList labels;
+    History history;  // undo and redo of the edits to labels
     LabelStore store;
     TerrainMesh terrain;
     TerrainColorTable colors;

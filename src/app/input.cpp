@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/view.h"
@@ -61,12 +62,45 @@ void countDuplicateLetters(Editor& ed) {
     showMessage(ed.log, message);
 }
 
-// Typing: a character the atlas holds becomes the selected label's new last letter.
+// Typing: a character the atlas holds becomes the selected label's new last letter, as one step.
 void typeCharacter(Editor& ed, unsigned code) {
     if (hasSelection(ed) && code <= 255 && atlasHasChar(ed.atlas, code)) {
+        Label before = selectedLabel(ed);
         addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(code)));
+        recordChange(ed.history, ed.labels, ed.app.selected, std::move(before));
         ed.app.changed = true;
     }
+}
+
+// What a button release does: a label being dragged out joins the list, a
+// grabbed node is let go, and the drag's changes become one step.
+void endDrags(Editor& ed) {
+    AppState& app = ed.app;
+    endDrag(ed.history, ed.labels);
+    if (app.creating) {
+        app.selected = static_cast<int>(ed.labels.size());
+        addLabel(ed.history, ed.labels, app.newLabel);
+        app.changed = true;
+    }
+    app.creating = false;
+    app.activeNode = -1;
+}
+
+// ctrl-z, and ctrl-y or ctrl-shift-z. A drag in progress ends first as a release
+// would end it, so that ctrl-z in the middle of a drag takes back the drag itself;
+// the buttons still held then edit nothing until the next press or release.
+void undoOrRedo(Editor& ed, bool redo) {
+    AppState& app = ed.app;
+    if (app.creating || app.activeNode != -1 || dragOpen(ed.history)) {
+        endDrags(ed);
+        app.dragEnded = true;
+    }
+    int selected = -1;
+    if (!(redo ? redoStep : undoStep)(ed.history, ed.labels, selected)) return;
+    app.selected = selected;
+    app.activeNode = -1;
+    app.changed = true;
+    pushRedraw(ed);
 }
 
 void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
@@ -94,8 +128,21 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         case keys::ESCAPE:
             if (requestQuit(ed)) ed.done = true;
             break;
+        case keys::Z:
+            // Shift, like ctrl, from the event itself: by the time the event is handled
+            // the modifier keys may have been let go already.
+            if (ctrl) undoOrRedo(ed, (mod & MOD_SHIFT) != 0);
+            break;
+        case keys::Y:
+            if (ctrl) undoOrRedo(ed, true);
+            break;
         default: break;
     }
+
+    // The selected label as it was before the command, to record what it changes as one step.
+    const int edited = app.selected;
+    std::optional<Label> before;
+    if (hasSelection(ed)) before = selectedLabel(ed);
 
     if (hasSelection(ed)) {
         Label& label = selectedLabel(ed);
@@ -111,7 +158,7 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
             case keys::BACKSPACE:
             case keys::DELETE:
                 if (!removeLastLetter(label)) {
-                    ed.labels.erase(ed.labels.begin() + app.selected);
+                    eraseLabel(ed.history, ed.labels, app.selected);
                     app.selected = -1;
                     app.activeNode = -1;
                 }
@@ -153,6 +200,8 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
             default: break;
         }
     }
+
+    if (before && app.selected == edited) recordChange(ed.history, ed.labels, edited, std::move(*before));
 
     typeCharacter(ed, unicode);
 
@@ -220,7 +269,9 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
         view.panY += 2.0f * static_cast<float>(yrel) * 1.6f / scale;
         pushRedraw(ed);
     }
+    if (app.dragEnded) return;
     if ((buttonState & HELD_MIDDLE) && hasSelection(ed) && yrel != 0) {
+        continueDrag(ed.history, ed.labels, app.selected);
         Label& label = selectedLabel(ed);
         if (currentMod & MOD_SHIFT)
             changeWidth(label, -yrel);
@@ -241,6 +292,7 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
         } else if (app.activeNode >= 0 && app.activeNode <= 3 && hasSelection(ed)) {
             const MapPoint m = unprojectMouse(view, x, y);
             app.cursorPos = m;
+            continueDrag(ed.history, ed.labels, app.selected);
             Label& label = selectedLabel(ed);
             moveNode(label, m, app.activeNode);
             layoutLetters(label);
@@ -252,6 +304,7 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
 
 void handleButtonDown(Editor& ed, int button, int x, int y) {
     AppState& app = ed.app;
+    app.dragEnded = false;
     switch (button) {
         case BUTTON_LEFT: {
             const MapPoint m = unprojectMouse(ed.view, x, y);
@@ -271,13 +324,8 @@ void handleButtonDown(Editor& ed, int button, int x, int y) {
 void handleButtonUp(Editor& ed, int /*button*/) {
     AppState& app = ed.app;
     if (app.quitAsked) return;
-    if (app.creating) {
-        app.selected = static_cast<int>(ed.labels.size());
-        ed.labels.push_back(app.newLabel);
-        app.changed = true;
-    }
-    app.creating = false;
-    app.activeNode = -1;
+    endDrags(ed);
+    app.dragEnded = false;
     pushRedraw(ed);
 }
 

@@ -2,7 +2,9 @@
 // attribute copies, node editing and the picking distances.
 #include "labels/label.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 int nextLetterId = 0;
@@ -14,6 +16,29 @@ LabelLetter makeLetter(char c) {
     letter.ch = c;
     letter.id = nextLetterId++;
     return letter;
+}
+
+static bool same(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+static bool same(MapPoint a, MapPoint b) { return same(a.x, b.x) && same(a.y, b.y); }
+
+static bool sameLetter(const LabelLetter& a, const LabelLetter& b) {
+    for (int k = 0; k < 4; ++k)
+        if (!same(a.cornerZ[k], b.cornerZ[k]) || !same(a.corners[k], b.corners[k])) return false;
+    return same(a.position, b.position) && same(a.direction, b.direction) && a.ch == b.ch && same(a.size, b.size) &&
+           a.italic == b.italic && a.width == b.width && a.alpha == b.alpha && same(a.angle, b.angle) &&
+           a.duplicate.label == b.duplicate.label && a.duplicate.letter == b.duplicate.letter && a.id == b.id &&
+           a.icon == b.icon && same(a.anchor, b.anchor);
+}
+
+bool sameLabel(const Label& a, const Label& b) {
+    for (int k = 0; k < 4; ++k)
+        if (!same(a.nodes[k], b.nodes[k]) || !same(a.curve[k], b.curve[k])) return false;
+    if (!same(a.size, b.size) || a.visibility != b.visibility || a.italic != b.italic || a.width != b.width ||
+        a.spare != b.spare || a.widthDrag != b.widthDrag || a.letters.size() != b.letters.size())
+        return false;
+    for (size_t i = 0; i < a.letters.size(); ++i)
+        if (!sameLetter(a.letters[i], b.letters[i])) return false;
+    return true;
 }
 
 void updateCurve(Label& label) {

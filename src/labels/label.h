@@ -26,6 +26,7 @@ struct LetterRef {
     bool valid() const { return label >= 0; }
 };
 
+// sameLabel compares every field of LabelLetter and Label: a new field joins the comparison.
 struct LabelLetter {
     MapPoint position;   // centre on the curve
     MapPoint direction;  // unit vector back along the curve, toward the start of the text
@@ -61,6 +62,9 @@ extern int nextLetterId;
 void resetLetterIds();
 // A letter with the character c and the next id.
 LabelLetter makeLetter(char c);
+
+// Every field of both labels and of all their letters equal, floats bit for bit.
+bool sameLabel(const Label& a, const Label& b);
 
 void updateCurve(Label& label);
 MapPoint pointAt(const Label& label, float t);

@@ -2,7 +2,8 @@
 // and window resizes, fed through the same handlers the event loop calls, on the
 // example map. The editor must never crash, and its state must stay consistent:
 // the selection and the grabbed node within range, every letter laid out and
-// carrying its label's attributes, and the labels saving and loading back unchanged.
+// carrying its label's attributes, the undo history within its memory limit, and
+// the labels saving and loading back unchanged.
 //
 // The seed is printed at the start; VELTRUNE_RANDOM_SEED and VELTRUNE_RANDOM_EVENTS
 // in the environment replay a run or change its length, and VELTRUNE_RANDOM_CHECK_EVERY=1
@@ -50,6 +51,12 @@ std::string editorFault(const Editor& ed) {
     const int n = static_cast<int>(ed.labels.size());
     if (ed.app.selected < -1 || ed.app.selected >= n) return "selected " + std::to_string(ed.app.selected);
     if (ed.app.activeNode < -1 || ed.app.activeNode > 3) return "activeNode " + std::to_string(ed.app.activeNode);
+    const History& h = ed.history;
+    size_t bytes = 0;
+    for (const HistoryStep& step : h.steps) bytes += stepBytes(step);
+    if (h.done > h.steps.size() || bytes != h.bytes || (bytes > h.byteLimit && h.steps.size() > 1))
+        return "history: " + std::to_string(h.done) + " of " + std::to_string(h.steps.size()) + " steps done, " +
+               std::to_string(h.bytes) + " bytes counted, " + std::to_string(bytes) + " held";
     for (int i = 0; i < n; ++i) {
         const Label& label = ed.labels[static_cast<size_t>(i)];
         const std::string where = "label " + std::to_string(i) + ": ";
@@ -128,7 +135,7 @@ struct RandomUser {
             return;
         }
         // With a label selected, most keys type into it.
-        const int which = ed.app.selected >= 0 && chance() < 0.4 ? 0 : pick(0, 29);
+        const int which = ed.app.selected >= 0 && chance() < 0.4 ? 0 : pick(0, 31);
         if (which <= 9) {
             const char c = typed[pick(0, static_cast<int>(sizeof typed) - 2)];
             const bool upper = c >= 'A' && c <= 'Z';
@@ -154,6 +161,8 @@ struct RandomUser {
             case 26: handleKeyDown(ed, keys::C, 0x0040, 3, shift); return;
             case 27: handleKeyDown(ed, keys::V, 0x0080, 22, shift); return;
             case 28: handleKeyDown(ed, pick(keys::RSHIFT, keys::LCTRL), 0, 0, shift); return;
+            case 29: handleKeyDown(ed, keys::Z, 0x0040 | shift, 26, shift); return;  // ctrl-z, or ctrl-shift-z
+            case 30: handleKeyDown(ed, keys::Y, 0x0080, 25, shift); return;
             default: {
                 // A key that is no command and types nothing the atlas holds; saving,
                 // exporting and ctrl-d keep their own rare share above.
