@@ -141,11 +141,7 @@ bool sameGeometry(const LabelList& a, const LabelList& b) {
 bool sameAtlas(const GlyphAtlas& a, const GlyphAtlas& b) {
     return a.width == b.width && a.height == b.height && a.pixels == b.pixels &&
            a.distinctCount == b.distinctCount && a.glyphHeight == b.glyphHeight && a.fontSize == b.fontSize &&
-           std::memcmp(a.placed, b.placed, sizeof a.placed) == 0 &&
-           std::memcmp(a.cellX, b.cellX, sizeof a.cellX) == 0 && std::memcmp(a.cellY, b.cellY, sizeof a.cellY) == 0 &&
-           std::memcmp(a.glyphWidth, b.glyphWidth, sizeof a.glyphWidth) == 0 &&
-           std::memcmp(a.inkTop, b.inkTop, sizeof a.inkTop) == 0 &&
-           std::memcmp(a.inkHeight, b.inkHeight, sizeof a.inkHeight) == 0;
+           a.cells == b.cells;
 }
 
 int exportedLetters(const LabelList& labels) {

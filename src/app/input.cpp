@@ -63,10 +63,10 @@ void countDuplicateLetters(Editor& ed) {
 }
 
 // Typing: a character the atlas holds becomes the selected label's new last letter, as one step.
-void typeCharacter(Editor& ed, unsigned code) {
-    if (hasSelection(ed) && code <= 255 && atlasHasChar(ed.atlas, code)) {
+void typeCharacter(Editor& ed, char32_t code) {
+    if (hasSelection(ed) && atlasHasChar(ed.atlas, code)) {
         Label before = selectedLabel(ed);
-        addLetter(selectedLabel(ed), static_cast<char>(static_cast<unsigned char>(code)));
+        addLetter(selectedLabel(ed), code);
         recordChange(ed.history, ed.labels, ed.app.selected, std::move(before));
         ed.app.changed = true;
     }

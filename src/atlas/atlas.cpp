@@ -7,9 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
+#include <utility>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -22,21 +25,16 @@ constexpr int kMaxAttempts = 201;
 // unreasonably large and OpenGL could not take the texture anyway.
 constexpr int kMaxTextureSide = 16384;
 
-enum SkipReason : uint8_t { kNotSkipped = 0, kTooWide = 1, kNoSurface = 2 };
+enum SkipReason : uint8_t { kTooWide = 1, kNoSurface = 2 };
 
-// Characters left out by one attempt; those of the attempt that fits are reported
-// once when the build ends.
-struct SkipLog {
-    uint8_t reason[256] = {};
-};
+// Characters left out by one attempt, by code point; those of the attempt that
+// fits are reported once when the build ends.
+using SkipLog = std::map<char32_t, SkipReason>;
 
-// Glyph surface sizes measured at one point size; -1 for a character the font
-// cannot render. Used by the fast path to check the final render against the
-// packing it simulated.
-struct Measures {
-    int w[256];
-    int h[256];
-};
+// Glyph surface sizes (width, height) measured at one point size; (-1, -1) for a
+// character the font cannot render. Used by the fast path to check the final
+// render against the packing it simulated.
+using Measures = std::unordered_map<char32_t, std::pair<int, int>>;
 
 enum class AttemptResult { Fits, TooSmall, Mismatch };
 
@@ -47,12 +45,34 @@ void closeFont(GlyphAtlas& atlas) {
     atlas.font = nullptr;
 }
 
-// The text up to its first NUL byte, the way a C string ends.
-std::string cString(const std::string& text) { return std::string(text.c_str()); }
+// The distinct characters of the text up to its first NUL, in the order of their
+// first occurrence: each gets one cell, at its first occurrence.
+std::u32string distinctInOrder(const std::u32string& text) {
+    std::u32string out;
+    std::unordered_map<char32_t, bool> seen;
+    for (char32_t c : text) {
+        if (c == 0) break;
+        if (seen.emplace(c, true).second) out.push_back(c);
+    }
+    return out;
+}
 
-// Steps common to both builds up to the attempt loop: size check, library, ink
-// reset, distinct count, first size and the zeroed pixel buffer.
-bool beginBuild(GlyphAtlas& atlas, const std::string& chars, int width, int height) {
+// A character as the NUL-terminated UTF-8 text the font library renders.
+struct Utf8Char {
+    char bytes[8] = {};
+    explicit Utf8Char(char32_t c) {
+        std::string s;
+        appendUtf8(s, c);
+        std::memcpy(bytes, s.data(), s.size() < 7 ? s.size() : 7);
+    }
+};
+
+// Whether the font has a glyph of its own for the character (not its "missing" box).
+bool fontHasGlyph(TTF_Font* font, char32_t c) { return c <= 0x10FFFF && TTF_GlyphIsProvided32(font, c); }
+
+// Steps common to both builds up to the attempt loop: size check, library,
+// distinct count, first size and the zeroed pixel buffer.
+bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxTextureSide || height > kMaxTextureSide) {
         std::printf("Texture size %d x %d is out of range (1 to %d each)\n", width, height, kMaxTextureSide);
         std::fflush(stdout);
@@ -68,16 +88,8 @@ bool beginBuild(GlyphAtlas& atlas, const std::string& chars, int width, int heig
         }
         fontLibraryReady = true;
     }
-    for (int& v : atlas.inkHeight) v = -1;
-
-    bool seen[256] = {};
-    int distinct = 0;
-    for (unsigned char c : chars) {
-        if (!seen[c]) {
-            seen[c] = true;
-            ++distinct;
-        }
-    }
+    atlas.cells.clear();
+    const int distinct = static_cast<int>(chars.size());
     atlas.distinctCount = distinct == 0 ? 1 : distinct;
 
     long long area = static_cast<long long>(width) * height;
@@ -116,18 +128,21 @@ int lineHeightOf(TTF_Font* font) {
 }
 
 void reportSkips(const SkipLog& skips) {
-    for (int c = 0; c < 256; ++c) {
-        if (skips.reason[c] == kTooWide)
-            std::printf("Character %d is too wide for the texture and was left out\n", c);
-        else if (skips.reason[c] == kNoSurface)
-            std::printf("Character %d cannot be rendered by the font and was left out\n", c);
+    for (const auto& [c, reason] : skips) {
+        const unsigned code = static_cast<unsigned>(c);
+        if (reason == kTooWide)
+            std::printf("Character %u is too wide for the texture and was left out\n", code);
+        else
+            std::printf("Character %u cannot be rendered by the font and was left out\n", code);
     }
     std::fflush(stdout);
 }
 
 // Copies one rendered glyph into its cell at (x, y) with the ink bookkeeping; in
 // test mode the cell shows the quarter checker instead of the glyph.
-void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, unsigned char c, int x, int y, bool testMode) {
+void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, GlyphCell& cell, bool testMode) {
+    const int x = cell.x;
+    const int y = cell.y;
     const int w = surf->w;
     const int h = surf->h;
     const SDL_PixelFormat* fmt = surf->format;
@@ -146,8 +161,8 @@ void copyGlyph(GlyphAtlas& atlas, SDL_Surface* surf, unsigned char c, int x, int
             std::memcpy(&p, src + static_cast<size_t>(j) * 4, 4);
             uint8_t a = fmt->Amask ? static_cast<uint8_t>(((p & fmt->Amask) >> fmt->Ashift) << fmt->Aloss) : 255;
             if (a != 0) {
-                if (atlas.inkTop[c] == -1) atlas.inkTop[c] = r - 1;
-                atlas.inkHeight[c] = r - atlas.inkTop[c] + 2;
+                if (cell.inkTop == -1) cell.inkTop = r - 1;
+                cell.inkHeight = r - cell.inkTop + 2;
             }
             if (testMode) a = ((r >= midY) != (k < midX)) ? 100 : 57;
             dst[j * 4 + 0] = 255;
@@ -186,13 +201,13 @@ struct LinePacker {
 // One attempt at the open font: lays out and renders every distinct character.
 // With expected sizes given, a rendered surface of another size ends the attempt
 // with Mismatch.
-AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool testMode, SkipLog& skips,
+AttemptResult renderAttempt(GlyphAtlas& atlas, const std::u32string& chars, bool testMode, SkipLog& skips,
                             const Measures* expected) {
     TTF_Font* font = fontOf(atlas);
     const int W = atlas.width;
     const int H = atlas.height;
     LinePacker packer{W, H, lineHeightOf(font)};
-    for (bool& p : atlas.placed) p = false;
+    atlas.cells.clear();
 
     const uint8_t background = testMode ? 255 : 0;
     for (size_t i = 0; i < atlas.pixels.size(); i += 4) {
@@ -201,45 +216,39 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool te
     }
 
     const SDL_Color white = {255, 255, 255, 0};
-    bool tried[256] = {};
-    for (unsigned char c : chars) {
-        if (tried[c]) continue;
-        tried[c] = true;
-        atlas.placed[c] = true;
-        const char one[2] = {static_cast<char>(c), 0};
-        SDL_Surface* surf = TTF_RenderText_Blended(font, one, white);
+    for (char32_t c : chars) {
+        SDL_Surface* surf = fontHasGlyph(font, c) ? TTF_RenderUTF8_Blended(font, Utf8Char(c).bytes, white) : nullptr;
         bool usable = surf && surf->w > 0 && surf->h > 0 && surf->format->BytesPerPixel == 4 &&
                       surf->pitch >= surf->w * 4;
         if (expected) {
-            int w = usable ? surf->w : -1;
-            int h = usable ? surf->h : -1;
-            if (w != expected->w[c] || h != expected->h[c]) {
+            const auto size = usable ? std::pair(surf->w, surf->h) : std::pair(-1, -1);
+            const auto it = expected->find(c);
+            if (it == expected->end() || it->second != size) {
                 if (surf) SDL_FreeSurface(surf);
                 return AttemptResult::Mismatch;
             }
         }
         if (!usable) {
             if (surf) SDL_FreeSurface(surf);
-            atlas.placed[c] = false;
-            skips.reason[c] = kNoSurface;
+            skips[c] = kNoSurface;
             continue;
         }
         const int w = surf->w;
         const int h = surf->h;
         if (w >= W - 2) {
             SDL_FreeSurface(surf);
-            atlas.placed[c] = false;
-            skips.reason[c] = kTooWide;
+            skips[c] = kTooWide;
             continue;
         }
-        atlas.glyphWidth[c] = w;
         atlas.glyphHeight = h;
-        if (!packer.place(w, h, atlas.cellX[c], atlas.cellY[c])) {
+        GlyphCell cell;
+        cell.width = w;
+        if (!packer.place(w, h, cell.x, cell.y)) {
             SDL_FreeSurface(surf);
             return AttemptResult::TooSmall;
         }
-        atlas.inkTop[c] = -1;
-        copyGlyph(atlas, surf, c, atlas.cellX[c], atlas.cellY[c], testMode);
+        copyGlyph(atlas, surf, cell, testMode);
+        atlas.cells[c] = cell;
         SDL_FreeSurface(surf);
     }
     return AttemptResult::Fits;
@@ -247,24 +256,19 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::string& chars, bool te
 
 // The packing of one attempt from measured sizes only, deciding the same fit and
 // the same skips as renderAttempt would. Records the measures it took.
-AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars, Measures& measures) {
+AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::u32string& chars, Measures& measures) {
     TTF_Font* font = fontOf(atlas);
     const int W = atlas.width;
     const int H = atlas.height;
     LinePacker packer{W, H, lineHeightOf(font)};
-    bool tried[256] = {};
-    for (unsigned char c : chars) {
-        if (tried[c]) continue;
-        tried[c] = true;
-        const char one[2] = {static_cast<char>(c), 0};
+    for (char32_t c : chars) {
         int w = 0;
         int h = 0;
-        if (TTF_SizeText(font, one, &w, &h) != 0 || w <= 0 || h <= 0) {
-            measures.w[c] = measures.h[c] = -1;
+        if (!fontHasGlyph(font, c) || TTF_SizeUTF8(font, Utf8Char(c).bytes, &w, &h) != 0 || w <= 0 || h <= 0) {
+            measures[c] = {-1, -1};
             continue;
         }
-        measures.w[c] = w;
-        measures.h[c] = h;
+        measures[c] = {w, h};
         if (w >= W - 2) continue;
         int cellX, cellY;
         if (!packer.place(w, h, cellX, cellY)) return AttemptResult::TooSmall;
@@ -273,7 +277,7 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::string& chars,
 }
 
 // The attempt loop rendering every glyph at every size, from atlas.fontSize down.
-bool countdownAttempts(GlyphAtlas& atlas, const std::string& chars, const std::string& fontPath, bool testMode) {
+bool countdownAttempts(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath, bool testMode) {
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         if (!openFontAtSize(atlas, fontPath)) return false;
         SkipLog skips;
@@ -288,16 +292,24 @@ bool countdownAttempts(GlyphAtlas& atlas, const std::string& chars, const std::s
 
 }  // namespace
 
-bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
+std::u32string decodeCharset(const std::string& text) {
+    std::vector<char32_t> codes;
+    if (hasNonAscii(text) && decodeUtf8(text, codes)) return std::u32string(codes.begin(), codes.end());
+    std::u32string latin1;
+    for (unsigned char byte : text) latin1.push_back(byte);
+    return latin1;
+}
+
+bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath,
                               int width, int height, bool testMode) {
-    const std::string chars = cString(text);
+    const std::u32string chars = distinctInOrder(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
     return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
-bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
+bool buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath, int width,
                      int height, bool testMode) {
-    const std::string chars = cString(text);
+    const std::u32string chars = distinctInOrder(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
     const int firstSize = atlas.fontSize;
     Measures measures;
@@ -318,34 +330,52 @@ bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::stri
         reportSkips(skips);
         return true;
     }
-    for (int& v : atlas.inkHeight) v = -1;
     atlas.fontSize = firstSize;
     return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
+bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
+                     int height, bool testMode) {
+    return buildGlyphAtlas(atlas, decodeCharset(text), fontPath, width, height, testMode);
+}
+
+bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
+                              int width, int height, bool testMode) {
+    return buildGlyphAtlasCountdown(atlas, decodeCharset(text), fontPath, width, height, testMode);
+}
+
 void releaseGlyphAtlas(GlyphAtlas& atlas) { closeFont(atlas); }
 
-bool atlasHasChar(const GlyphAtlas& atlas, unsigned code) { return code <= 255 && atlas.placed[code]; }
-
-float glyphU(const GlyphAtlas& atlas, unsigned char c, int s) {
-    if (atlas.width <= 0) return 0.0f;
-    return static_cast<float>(static_cast<double>(atlas.cellX[c] + s * atlas.glyphWidth[c]) / atlas.width);
+const GlyphCell* glyphCell(const GlyphAtlas& atlas, char32_t c) {
+    const auto it = atlas.cells.find(c);
+    return it == atlas.cells.end() ? nullptr : &it->second;
 }
 
-float glyphV(const GlyphAtlas& atlas, unsigned char c, int s) {
-    if (atlas.height <= 0) return 0.0f;
-    return static_cast<float>(static_cast<double>(atlas.inkTop[c] + s * atlas.inkHeight[c]) / atlas.height);
+bool atlasHasChar(const GlyphAtlas& atlas, char32_t code) { return glyphCell(atlas, code) != nullptr; }
+
+float glyphU(const GlyphAtlas& atlas, char32_t c, int s) {
+    const GlyphCell* cell = glyphCell(atlas, c);
+    if (atlas.width <= 0 || !cell) return 0.0f;
+    return static_cast<float>(static_cast<double>(cell->x + s * cell->width) / atlas.width);
 }
 
-float glyphAspect(const GlyphAtlas& atlas, unsigned char c) {
-    if (!atlas.placed[c] || atlas.glyphHeight <= 0) return 1.0f;
-    return static_cast<float>(static_cast<double>(atlas.glyphWidth[c]) / atlas.glyphHeight);
+float glyphV(const GlyphAtlas& atlas, char32_t c, int s) {
+    const GlyphCell* cell = glyphCell(atlas, c);
+    if (atlas.height <= 0 || !cell) return 0.0f;
+    return static_cast<float>(static_cast<double>(cell->inkTop + s * cell->inkHeight) / atlas.height);
 }
 
-float glyphExtent(const GlyphAtlas& atlas, unsigned char c, bool below) {
-    if (!atlas.placed[c] || atlas.glyphHeight <= 0) return 1.0f;
+float glyphAspect(const GlyphAtlas& atlas, char32_t c) {
+    const GlyphCell* cell = glyphCell(atlas, c);
+    if (!cell || atlas.glyphHeight <= 0) return 1.0f;
+    return static_cast<float>(static_cast<double>(cell->width) / atlas.glyphHeight);
+}
+
+float glyphExtent(const GlyphAtlas& atlas, char32_t c, bool below) {
+    const GlyphCell* cell = glyphCell(atlas, c);
+    if (!cell || atlas.glyphHeight <= 0) return 1.0f;
     const double half = atlas.glyphHeight * 0.5;
-    const double centre = static_cast<float>(atlas.cellY[c] + half);
-    if (below) return static_cast<float>((atlas.inkTop[c] + atlas.inkHeight[c] - centre) / half);
-    return static_cast<float>((centre - atlas.inkTop[c]) / half);
+    const double centre = static_cast<float>(cell->y + half);
+    if (below) return static_cast<float>((cell->inkTop + cell->inkHeight - centre) / half);
+    return static_cast<float>((centre - cell->inkTop) / half);
 }

@@ -65,7 +65,7 @@ void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::st
     writeBrfInt(out, 0);
     writeBrfInt(out, 4);
 
-    unsigned char c = static_cast<unsigned char>(letter.ch);
+    const char32_t c = letter.ch;
     float uLeft = glyphU(atlas, c, 0), uRight = glyphU(atlas, c, 1);
     float vTop = glyphV(atlas, c, 0), vBottom = glyphV(atlas, c, 1);
     // Corners 0 and 1 are on the end side of the text (the cell's right edge),

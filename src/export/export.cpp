@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "atlas/dds.h"
 #include "export/brf.h"
@@ -15,18 +16,14 @@ namespace {
 bool exported(const LabelLetter& letter) { return letter.ch != ' '; }
 bool ownsMesh(const LabelLetter& letter) { return exported(letter) && !letter.duplicate.valid(); }
 
-// The distinct bytes of the labels' texts in first-occurrence order: the atlas
-// built from it equals the one built from the whole joined text.
-std::string atlasText(const LabelList& labels) {
-    bool seen[256] = {};
-    std::string text;
+// The distinct characters of the labels' texts in first-occurrence order: the
+// atlas built from it equals the one built from the whole joined text.
+std::u32string atlasText(const LabelList& labels) {
+    std::unordered_set<char32_t> seen;
+    std::u32string text;
     for (const Label& label : labels)
-        for (const LabelLetter& letter : label.letters) {
-            unsigned char c = static_cast<unsigned char>(letter.ch);
-            if (c == 0 || seen[c]) continue;
-            seen[c] = true;
-            text.push_back(letter.ch);
-        }
+        for (const LabelLetter& letter : label.letters)
+            if (letter.ch != 0 && seen.insert(letter.ch).second) text.push_back(letter.ch);
     return text;
 }
 

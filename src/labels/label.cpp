@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/utf8.h"
+
 int nextLetterId = 0;
 
 void resetLetterIds() { nextLetterId = 0; }
 
-LabelLetter makeLetter(char c) {
+LabelLetter makeLetter(char32_t c) {
     LabelLetter letter;
     letter.ch = c;
     letter.id = nextLetterId++;
@@ -189,15 +191,21 @@ float distanceToNode(const Label& label, MapPoint p, int k) {
 std::string labelText(const Label& label) {
     std::string text;
     text.reserve(label.letters.size());
-    for (const LabelLetter& letter : label.letters) text.push_back(letter.ch);
+    for (const LabelLetter& letter : label.letters) appendUtf8(text, letter.ch);
     return text;
 }
 
 size_t labelTextInto(const Label& label, char* buffer, size_t cap) {
     if (!buffer || cap == 0) return 0;
-    size_t n = label.letters.size();
-    if (n > cap - 1) n = cap - 1;
-    for (size_t i = 0; i < n; ++i) buffer[i] = label.letters[i].ch;
+    size_t n = 0;
+    std::string one;
+    for (const LabelLetter& letter : label.letters) {
+        one.clear();
+        appendUtf8(one, letter.ch);
+        if (n + one.size() > cap - 1) break;
+        one.copy(buffer + n, one.size());
+        n += one.size();
+    }
     buffer[n] = '\0';
     return n;
 }

@@ -30,7 +30,7 @@ struct LetterRef {
 struct LabelLetter {
     MapPoint position;   // centre on the curve
     MapPoint direction;  // unit vector back along the curve, toward the start of the text
-    char ch = 0;
+    char32_t ch = 0;  // the character, a Unicode code point
     float size = 0;
     unsigned char italic = 0;
     int width = 0;
@@ -61,7 +61,7 @@ using LabelList = std::vector<Label>;
 extern int nextLetterId;
 void resetLetterIds();
 // A letter with the character c and the next id.
-LabelLetter makeLetter(char c);
+LabelLetter makeLetter(char32_t c);
 
 // Every field of both labels and of all their letters equal, floats bit for bit.
 bool sameLabel(const Label& a, const Label& b);
@@ -78,13 +78,14 @@ float extent(const Label& label);
 float distanceToCurve(const Label& label, MapPoint p);
 float distanceToNode(const Label& label, MapPoint p, int k);
 
-// The whole text of the label, one byte per letter.
+// The whole text of the label in UTF-8.
 std::string labelText(const Label& label);
-// The text cut to fit a buffer of cap bytes (cap-1 characters and a NUL); returns the length written.
+// The UTF-8 text cut to fit a buffer of cap bytes (at most cap-1 bytes of whole
+// characters and a NUL); returns the length written.
 size_t labelTextInto(const Label& label, char* buffer, size_t cap);
 
 // Editing operations on one label.
-void addLetter(Label& label, char c);
+void addLetter(Label& label, char32_t c);
 bool removeLastLetter(Label& label);  // false when the label had no letter left
 void scaleSize(Label& label, float f);
 void changeWidth(Label& label, int d);

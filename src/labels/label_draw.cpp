@@ -54,7 +54,7 @@ void drawNodeMarker(MapPoint p, bool highlighted) {
 }
 
 void drawLetter(const LabelLetter& letter, const GlyphAtlas& atlas) {
-    const unsigned char ch = static_cast<unsigned char>(letter.ch);
+    const char32_t ch = letter.ch;
     const float g = glyphAspect(atlas, ch) * letter.size * static_cast<float>(letter.width) / 100.0f;
     const MapPoint v{letter.direction.x * g, letter.direction.y * g};
     const MapPoint e0 = edgeOffset(letter, atlas, 0);
@@ -65,7 +65,7 @@ void drawLetter(const LabelLetter& letter, const GlyphAtlas& atlas) {
     // gets its quad, sized 1.0 by the glyph queries. It samples texel (0, 0): cells
     // start at column 2, so columns 0 and 1 never hold ink and the quad stays clear.
     float u0 = 0.0f, u1 = 0.0f, v0 = 0.0f, v1 = 0.0f;
-    if (atlas.placed[ch] && atlas.width > 0 && atlas.height > 0) {
+    if (atlasHasChar(atlas, ch) && atlas.width > 0 && atlas.height > 0) {
         u0 = glyphU(atlas, ch, 0);
         u1 = glyphU(atlas, ch, 1);
         v0 = glyphV(atlas, ch, 0);

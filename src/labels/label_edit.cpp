@@ -2,7 +2,10 @@
 // reading direction, letter case and attribute copies.
 #include "labels/label.h"
 
-void addLetter(Label& label, char c) {
+#include <algorithm>
+#include <iterator>
+
+void addLetter(Label& label, char32_t c) {
     label.letters.push_back(makeLetter(c));
     layoutLetters(label);
 }
@@ -62,10 +65,46 @@ void flip(Label& label) {
     layoutLetters(label);
 }
 
-static bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-static bool isLower(char c) { return c >= 'a' && c <= 'z'; }
-static char toUpper(char c) { return isLower(c) ? static_cast<char>(c - 'a' + 'A') : c; }
-static char toLower(char c) { return isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
+
+// One letter of the case table: capital or small, and its simple mapping to the
+// other case. Only letters that have such a mapping are listed: the others (the
+// sharp s) count as neither, so a text holding one still cycles.
+struct CaseRow {
+    char32_t code;
+    bool capital;
+    char32_t other;
+};
+
+constexpr CaseRow CASE_ROWS[] = {
+#include "labels/case_table.inc"
+};
+
+const CaseRow* caseRow(char32_t c) {
+    const CaseRow* end = std::end(CASE_ROWS);
+    const CaseRow* row = std::lower_bound(std::begin(CASE_ROWS), end, c,
+                                          [](const CaseRow& r, char32_t code) { return r.code < code; });
+    return row != end && row->code == c ? row : nullptr;
+}
+
+bool isUpper(char32_t c) {
+    const CaseRow* row = caseRow(c);
+    return row && row->capital;
+}
+bool isLower(char32_t c) {
+    const CaseRow* row = caseRow(c);
+    return row && !row->capital;
+}
+char32_t toUpper(char32_t c) {
+    const CaseRow* row = caseRow(c);
+    return row && !row->capital ? row->other : c;
+}
+char32_t toLower(char32_t c) {
+    const CaseRow* row = caseRow(c);
+    return row && row->capital ? row->other : c;
+}
+
+}  // namespace
 
 void cycleCase(Label& label) {
     bool upper = false, lower = false;

@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/text_format.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -65,13 +66,22 @@ struct Reader {
 
 // Reads one label line into label; false when the label is cut short.
 bool readLabelLine(Reader& in, Label& label, int version) {
-    std::string chars;
+    std::u32string chars;
     for (;;) {
         if (in.atEnd()) return false;
-        const char c = in.text[in.pos++];
-        if (c == '|') break;
+        char32_t c = static_cast<unsigned char>(in.text[in.pos]);
+        if (c == '|') {
+            ++in.pos;
+            break;
+        }
         if (c == '\n') return false;
-        chars.push_back(c == '_' ? ' ' : c);
+        // Version 2 letters are UTF-8; older stores hold one byte per letter (ISO 8859-1).
+        if (version == 2 && c >= 0x80) {
+            if (!nextUtf8(in.text, in.pos, c)) return false;
+        } else {
+            ++in.pos;
+        }
+        chars.push_back(c == '_' ? U' ' : c);
         in.skipBlanks();
     }
     for (MapPoint& node : label.nodes)
@@ -86,7 +96,7 @@ bool readLabelLine(Reader& in, Label& label, int version) {
     in.skipSpace();
     // Letters are made only for a complete label, so the ids run on in file order.
     label.letters.reserve(chars.size());
-    for (char c : chars) label.letters.push_back(makeLetter(c));
+    for (char32_t c : chars) label.letters.push_back(makeLetter(c));
     updateCurve(label);
     layoutLetters(label);
     return true;
@@ -94,8 +104,22 @@ bool readLabelLine(Reader& in, Label& label, int version) {
 
 }  // namespace
 
-void writeLabel(const Label& label, std::string& out) {
-    for (const LabelLetter& letter : label.letters) appendText(out, "%c ", letter.ch == ' ' ? '_' : letter.ch);
+int storeVersion(const LabelList& labels) {
+    for (const Label& label : labels)
+        for (const LabelLetter& letter : label.letters)
+            if (letter.ch > 0xFF) return 2;
+    return 1;
+}
+
+void writeLabel(const Label& label, std::string& out, bool utf8) {
+    for (const LabelLetter& letter : label.letters) {
+        const char32_t c = letter.ch == ' ' ? U'_' : letter.ch;
+        if (utf8 || c > 0xFF)
+            appendUtf8(out, c);
+        else
+            out.push_back(static_cast<char>(static_cast<unsigned char>(c)));
+        out.push_back(' ');
+    }
     out += "| ";
     for (const MapPoint& node : label.nodes)
         appendText(out, " %f %f ", static_cast<double>(node.x), static_cast<double>(node.y));
@@ -164,10 +188,15 @@ bool loadLabels(LabelList& labels, LabelStore& store) {
     return true;
 }
 
+std::string storeText(const LabelList& labels) {
+    const int version = storeVersion(labels);
+    std::string out = formatText("v%d\n%d\n", version, static_cast<int>(labels.size()));
+    for (const Label& label : labels) writeLabel(label, out, version == 2);
+    return out;
+}
+
 bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
-    std::string out = "v1\n";
-    appendText(out, "%d\n", static_cast<int>(labels.size()));
-    for (const Label& label : labels) writeLabel(label, out);
+    const std::string out = storeText(labels);
 
     if (store.keepBackup) {
         // The store read at start-up was damaged: keep its bytes beside it before

@@ -4,7 +4,10 @@
 //   <count>
 //   <text as "%c " per letter, '_' for a space>| <four nodes as " %f %f "> <" %f %d %d %d %d\n": size, visibility, width, italic, spare>
 //
-// A file without the "v" line is version 0: its label lines end with size and
+// In version 1 each letter is one byte (ISO 8859-1). A store holding a letter
+// above U+00FF is written as version 2: the same layout with the letters in UTF-8
+// (a malformed sequence makes its label incomplete). A file without the "v" line
+// is version 0: one byte per letter, and its label lines end with size and
 // visibility only. Saving writes the whole store beside the old file and renames
 // it into place, so a failed save leaves the old store untouched. A damaged store
 // loads the labels read completely, says on standard output where reading stopped,
@@ -28,8 +31,13 @@ bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log);
 // be opened (labels untouched). A damaged file gives true with the labels read completely.
 bool loadLabels(LabelList& labels, LabelStore& store);
 
-// One label line, appended to out.
-void writeLabel(const Label& label, std::string& out);
+// 2 when a letter of the labels lies above U+00FF, else 1.
+int storeVersion(const LabelList& labels);
+// The whole store as saveLabels writes it (LF line ends).
+std::string storeText(const LabelList& labels);
+// One label line, appended to out: letters in UTF-8 (version 2) or as one byte each
+// (a letter above U+00FF, which no version 1 store holds, still in UTF-8).
+void writeLabel(const Label& label, std::string& out, bool utf8 = false);
 // Parses the store text; returns the number of labels read completely, and in
 // error a description of where reading stopped (empty when the whole file was read).
 bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error);

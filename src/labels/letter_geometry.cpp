@@ -13,7 +13,7 @@ constexpr float LIFT = 0.055f;  // every corner floats this far above the ground
 // The four corners around the letter's centre with its current direction:
 // 0 top/end, 1 bottom/end, 2 bottom/start, 3 top/start.
 void quadCorners(const LabelLetter& letter, const GlyphAtlas& atlas, MapPoint out[4]) {
-    const unsigned char ch = static_cast<unsigned char>(letter.ch);
+    const char32_t ch = letter.ch;
     const float g = glyphAspect(atlas, ch) * letter.size * static_cast<float>(letter.width) / 100.0f;
     const MapPoint v{letter.direction.x * g, letter.direction.y * g};
     const MapPoint e0 = edgeOffset(letter, atlas, 0);
@@ -35,7 +35,7 @@ MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k) {
     const MapPoint d = letter.direction;
     MapPoint b{d.y, -d.x};
     if (letter.italic) b = MapPoint{d.y - ITALIC_SHEAR * d.x, -d.x - ITALIC_SHEAR * d.y};
-    const float reach = glyphExtent(atlas, static_cast<unsigned char>(letter.ch), k != 0);
+    const float reach = glyphExtent(atlas, letter.ch, k != 0);
     return MapPoint{b.x * letter.size * reach, b.y * letter.size * reach};
 }
 
