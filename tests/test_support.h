@@ -12,6 +12,9 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "platform/utf8.h"
 
 namespace test_support {
 
@@ -58,6 +61,15 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     const std::filesystem::path p(path);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The characters of a test text: its UTF-8, or one byte per character when it is no UTF-8.
+inline std::u32string chars(const std::string& text) {
+    std::vector<char32_t> codes;
+    if (decodeUtf8(text, codes)) return std::u32string(codes.begin(), codes.end());
+    std::u32string latin1;
+    for (unsigned char byte : text) latin1.push_back(byte);
+    return latin1;
 }
 
 inline bool exists(const std::string& path) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "../test_support.h"
+
 #include "app/input.h"
 #include "app/view.h"
 
@@ -27,11 +29,7 @@ struct TestEditor {
         const std::string chars = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ";
         for (size_t i = 0; i < chars.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(chars[i]);
-            a.placed[c] = true;
-            a.cellX[c] = static_cast<int>(10 * i);
-            a.glyphWidth[c] = 10;
-            a.inkTop[c] = 4;
-            a.inkHeight[c] = 12;
+            a.cells[c] = GlyphCell{static_cast<int>(10 * i), 0, 10, 4, 12};
         }
         a.distinctCount = static_cast<int>(chars.size());
         computeViewMatrices(ed.view, ed.terrain);
@@ -41,7 +39,7 @@ struct TestEditor {
         Label& label = ed.labels.emplace_back();
         initFromDrag(label, s, e);
         layoutLetters(label);
-        for (char c : text) addLetter(label, c);
+        for (char32_t c : test_support::chars(text)) addLetter(label, c);
         return label;
     }
     void key(int sym, unsigned unicode = 0, int mod = 0, int currentMod = 0) {

@@ -103,13 +103,13 @@ TEST(Input, TypingEraseAndDelete) {
 // character, and the text (UTF-8) types and answers the prompt.
 TEST(Input, TypedTextArrivesAsUtf8) {
     TestEditor t;
-    t.ed.atlas.placed[0xE9] = true;  // é
+    t.ed.atlas.cells[0xE9] = GlyphCell{};  // é
     t.addLabel({10, 10}, {40, 10});
     t.key(keys::TAB);
     t.key('a', 0);  // the key press of a letter types nothing by itself
     t.ed.redrawRequests = 0;
     handleTextInput(t.ed, "Ab\xC3\xA9w\xFF\xD0\x96-");  // w and Cyrillic Zhe are not held; 0xFF is no UTF-8
-    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\xE9-");
+    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\u00e9-");
     EXPECT_TRUE(t.ed.app.changed);
     EXPECT_GT(t.ed.redrawRequests, 0);
 
@@ -120,7 +120,7 @@ TEST(Input, TypedTextArrivesAsUtf8) {
     handleTextInput(t.ed, "c");
     EXPECT_FALSE(t.ed.app.quitAsked);
     EXPECT_EQ(t.newestMessage(), "(quit canceled)");
-    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\xE9-") << "a prompt answer types nothing";
+    EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\u00e9-") << "a prompt answer types nothing";
     t.key(keys::ESCAPE, 0);
     handleTextInput(t.ed, "n");
     EXPECT_TRUE(t.ed.done);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace {
 
 const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -96,7 +98,7 @@ void expectLayout(const GlyphAtlas& a, const std::string& text) {
     const std::string distinct = distinctInOrder(text);
     EXPECT_EQ(a.distinctCount, static_cast<int>(distinct.size()));
     int placedCount = 0;
-    for (int c = 0; c < 256; ++c) placedCount += a.placed[c];
+    for (int c = 0; c < 256; ++c) placedCount += atlasHasChar(a, static_cast<char32_t>(c));
     EXPECT_EQ(placedCount, static_cast<int>(distinct.size()));
     ASSERT_EQ(a.pixels.size(), static_cast<size_t>(a.width) * a.height * 4);
 
@@ -109,28 +111,28 @@ void expectLayout(const GlyphAtlas& a, const std::string& text) {
     int prevX = 0, prevY = 0, prevW = -1, lineBottom = 0;
     for (unsigned char c : distinct) {
         SCOPED_TRACE("char " + std::to_string(c));
-        ASSERT_TRUE(a.placed[c]);
-        EXPECT_EQ(a.glyphWidth[c], m.w[c]);
+        ASSERT_TRUE(atlasHasChar(a, c));
+        EXPECT_EQ(a.cells.at(c).width, m.w[c]);
         const int h = m.h[c];
         if (prevW < 0) {
-            EXPECT_EQ(std::pair(a.cellX[c], a.cellY[c]), std::pair(2, 0));
-        } else if (a.cellY[c] == prevY) {
-            EXPECT_EQ(a.cellX[c], prevX + prevW + 1);
+            EXPECT_EQ(std::pair(a.cells.at(c).x, a.cells.at(c).y), std::pair(2, 0));
+        } else if (a.cells.at(c).y == prevY) {
+            EXPECT_EQ(a.cells.at(c).x, prevX + prevW + 1);
         } else {
             // The next line: lineHeight + 1 rows down, or below a taller cell of the line.
-            EXPECT_EQ(std::pair(a.cellX[c], a.cellY[c]), std::pair(2, std::max(prevY + m.lineHeight + 1, lineBottom)));
-            EXPECT_GE(prevX + prevW + 1 + a.glyphWidth[c], a.width);  // the line was full
+            EXPECT_EQ(std::pair(a.cells.at(c).x, a.cells.at(c).y), std::pair(2, std::max(prevY + m.lineHeight + 1, lineBottom)));
+            EXPECT_GE(prevX + prevW + 1 + a.cells.at(c).width, a.width);  // the line was full
         }
-        ASSERT_LT(a.cellX[c] + a.glyphWidth[c], a.width);
-        ASSERT_LT(a.cellY[c] + h, a.height);
-        for (int y = a.cellY[c]; y < a.cellY[c] + h; ++y)
-            for (int x = a.cellX[c]; x < a.cellX[c] + a.glyphWidth[c]; ++x) {
+        ASSERT_LT(a.cells.at(c).x + a.cells.at(c).width, a.width);
+        ASSERT_LT(a.cells.at(c).y + h, a.height);
+        for (int y = a.cells.at(c).y; y < a.cells.at(c).y + h; ++y)
+            for (int x = a.cells.at(c).x; x < a.cells.at(c).x + a.cells.at(c).width; ++x) {
                 ASSERT_EQ(inCell[static_cast<size_t>(y) * a.width + x], 0) << "cells overlap at " << x << "," << y;
                 inCell[static_cast<size_t>(y) * a.width + x] = 1;
             }
-        if (a.cellY[c] != prevY) lineBottom = 0;
-        lineBottom = std::max(lineBottom, a.cellY[c] + h);
-        prevX = a.cellX[c], prevY = a.cellY[c], prevW = a.glyphWidth[c];
+        if (a.cells.at(c).y != prevY) lineBottom = 0;
+        lineBottom = std::max(lineBottom, a.cells.at(c).y + h);
+        prevX = a.cells.at(c).x, prevY = a.cells.at(c).y, prevW = a.cells.at(c).width;
     }
     size_t stray = 0, notWhite = 0;
     for (size_t i = 0; i < inCell.size(); ++i) {
@@ -212,7 +214,7 @@ TEST(GlyphAtlasBuild, TestModeAndEmptyStrings) {
         ASSERT_TRUE(b.ok);
         EXPECT_EQ(b.a.distinctCount, 1);
         EXPECT_EQ(b.a.fontSize, 186);  // trunc(sqrt(32768)) + 5
-        for (int c = 0; c < 256; ++c) EXPECT_TRUE(!b.a.placed[c] && b.a.inkHeight[c] == -1) << c;
+        EXPECT_TRUE(b.a.cells.empty());
         size_t wrong = 0;
         for (size_t i = 0; i < b.a.pixels.size(); i += 4)
             wrong += !(b.a.pixels[i] == 255 && b.a.pixels[i + 1] == 255 && b.a.pixels[i + 2] == 255 &&
@@ -222,8 +224,8 @@ TEST(GlyphAtlasBuild, TestModeAndEmptyStrings) {
     // A NUL ends the text like the end of a C string.
     Built nul(std::string("ab\0cd", 5), 256, 128);
     EXPECT_EQ(nul.a.distinctCount, 2);
-    EXPECT_TRUE(nul.a.placed['a'] && nul.a.placed['b']);
-    EXPECT_FALSE(nul.a.placed['c'] || nul.a.placed[0]);
+    EXPECT_TRUE(atlasHasChar(nul.a, 'a') && atlasHasChar(nul.a, 'b'));
+    EXPECT_FALSE(atlasHasChar(nul.a, 'c') || atlasHasChar(nul.a, 0));
 
     // Test mode: the layout and ink of normal mode, cells in a quarter checker
     // (alpha 100 top-left and bottom-right, 57 elsewhere), the rest opaque.
@@ -233,12 +235,12 @@ TEST(GlyphAtlasBuild, TestModeAndEmptyStrings) {
     for (unsigned char c : text) {
         SCOPED_TRACE(std::string(1, static_cast<char>(c)));
         const GlyphAtlas& k = checker.a;
-        EXPECT_EQ(k.inkTop[c], normal.a.inkTop[c]);
-        EXPECT_EQ(k.inkHeight[c], normal.a.inkHeight[c]);
-        EXPECT_EQ(k.cellX[c], normal.a.cellX[c]);
-        const int x0 = k.cellX[c], y0 = k.cellY[c], midX = x0 + k.glyphWidth[c] / 2, midY = y0 + k.glyphHeight / 2;
+        EXPECT_EQ(k.cells.at(c).inkTop, normal.a.cells.at(c).inkTop);
+        EXPECT_EQ(k.cells.at(c).inkHeight, normal.a.cells.at(c).inkHeight);
+        EXPECT_EQ(k.cells.at(c).x, normal.a.cells.at(c).x);
+        const int x0 = k.cells.at(c).x, y0 = k.cells.at(c).y, midX = x0 + k.cells.at(c).width / 2, midY = y0 + k.glyphHeight / 2;
         for (int y = y0; y < y0 + k.glyphHeight; ++y)
-            for (int x = x0; x < x0 + k.glyphWidth[c]; ++x) {
+            for (int x = x0; x < x0 + k.cells.at(c).width; ++x) {
                 inCell[y * 256 + x] = 1;
                 ASSERT_EQ(alphaAt(k, x, y), (y < midY) == (x < midX) ? 100 : 57) << x << "," << y;
             }
@@ -258,30 +260,30 @@ TEST(GlyphAtlasBuild, InkBoxesMatchThePixels) {
     for (unsigned char c : distinctInOrder(text)) {
         SCOPED_TRACE("char " + std::to_string(c));
         std::vector<int> inked;
-        for (int y = a.cellY[c]; y < a.cellY[c] + a.glyphHeight; ++y) {
+        for (int y = a.cells.at(c).y; y < a.cells.at(c).y + a.glyphHeight; ++y) {
             bool any = false;
-            for (int x = a.cellX[c]; x < a.cellX[c] + a.glyphWidth[c]; ++x) any = any || alphaAt(a, x, y) != 0;
+            for (int x = a.cells.at(c).x; x < a.cells.at(c).x + a.cells.at(c).width; ++x) any = any || alphaAt(a, x, y) != 0;
             if (any) inked.push_back(y);
         }
         if (inked.empty()) {
             // A space: a cell of its advance width and no ink.
-            EXPECT_EQ(std::pair(a.inkTop[c], a.inkHeight[c]), std::pair(-1, -1));
-            EXPECT_GT(a.glyphWidth[c], 0);
+            EXPECT_EQ(std::pair(a.cells.at(c).inkTop, a.cells.at(c).inkHeight), std::pair(-1, -1));
+            EXPECT_GT(a.cells.at(c).width, 0);
             continue;
         }
         if (inked.front() > 0) {
-            EXPECT_EQ(a.inkTop[c], inked.front() - 1);
-            EXPECT_EQ(a.inkHeight[c], inked.back() - inked.front() + 3);  // inked rows + 2
+            EXPECT_EQ(a.cells.at(c).inkTop, inked.front() - 1);
+            EXPECT_EQ(a.cells.at(c).inkHeight, inked.back() - inked.front() + 3);  // inked rows + 2
         } else {
             // Row 0 leaves the no-ink mark in place; the next inked row sets the top.
             ++rowZeroGlyphs;
             const int top = inked.size() > 1 ? inked[1] - 1 : -1;
-            EXPECT_EQ(a.inkTop[c], top);
-            EXPECT_EQ(a.inkHeight[c], inked.back() - top + 2);
+            EXPECT_EQ(a.cells.at(c).inkTop, top);
+            EXPECT_EQ(a.cells.at(c).inkHeight, inked.back() - top + 2);
         }
     }
     EXPECT_GE(rowZeroGlyphs, 1);
-    EXPECT_TRUE(a.placed[' ']);
+    EXPECT_TRUE(atlasHasChar(a, ' '));
 }
 
 TEST(GlyphAtlasQueries, ValuesFromTheTables) {
@@ -289,17 +291,16 @@ TEST(GlyphAtlasQueries, ValuesFromTheTables) {
     a.width = 1024;
     a.height = 512;
     a.glyphHeight = 51;
-    a.placed['k'] = true;
-    a.cellX['k'] = 10;
-    a.cellY['k'] = 100;
-    a.glyphWidth['k'] = 21;
-    a.inkTop['k'] = 108;
-    a.inkHeight['k'] = 40;
+    a.cells[U'k'] = GlyphCell{10, 100, 21, 108, 40};
+    a.cells[0x416] = GlyphCell{40, 100, 30, 100, 50};  // Cyrillic Zhe
     EXPECT_TRUE(atlasHasChar(a, 'k'));
+    EXPECT_TRUE(atlasHasChar(a, 0x416));
     EXPECT_FALSE(atlasHasChar(a, 'j'));
     EXPECT_FALSE(atlasHasChar(a, 0x1006B));  // 'k' plus 65536 is not 'k'
+    EXPECT_FALSE(atlasHasChar(a, 0x16));     // Zhe less 1024 is not Zhe
     EXPECT_EQ(glyphU(a, 'k', 0), 10.0f / 1024);
     EXPECT_EQ(glyphU(a, 'k', 1), 31.0f / 1024);
+    EXPECT_EQ(glyphU(a, 0x416, 1), 70.0f / 1024);
     EXPECT_EQ(glyphV(a, 'k', 0), 108.0f / 512);
     EXPECT_EQ(glyphV(a, 'k', 1), 148.0f / 512);
     EXPECT_EQ(glyphAspect(a, 'k'), static_cast<float>(21.0 / 51));
@@ -307,18 +308,16 @@ TEST(GlyphAtlasQueries, ValuesFromTheTables) {
     EXPECT_EQ(glyphExtent(a, 'k', false), static_cast<float>((125.5 - 108) / 25.5));
     EXPECT_EQ(glyphExtent(a, 'k', true), static_cast<float>((148 - 125.5) / 25.5));
     // The centre is rounded to float before use: at 2^24 + 0.5 it becomes 2^24.
-    a.cellY['k'] = a.inkTop['k'] = 16777216;
-    a.glyphHeight = a.inkHeight['k'] = 1;
+    a.cells[U'k'].y = a.cells[U'k'].inkTop = 16777216;
+    a.glyphHeight = a.cells[U'k'].inkHeight = 1;
     EXPECT_EQ(glyphExtent(a, 'k', false), 0.0f);
     EXPECT_EQ(glyphExtent(a, 'k', true), 2.0f);
-    // Characters without a cell: exactly 1.0, whatever the tables hold.
-    a.cellX['j'] = 500;
-    a.glyphWidth['j'] = 77;
-    a.inkTop['j'] = 3;
-    EXPECT_EQ(glyphExtent(a, 'j', false), 1.0f);
-    EXPECT_EQ(glyphExtent(a, 'j', true), 1.0f);
-    for (int c = 0; c < 256; ++c)
-        EXPECT_TRUE(c == 'k' || glyphAspect(a, static_cast<unsigned char>(c)) == 1.0f) << c;
+    // Characters without a cell: exactly 1.0.
+    for (char32_t c : {U'j', U'\0', char32_t{0xFF}, char32_t{0x417}, char32_t{0x4E2D}}) {
+        EXPECT_EQ(glyphAspect(a, c), 1.0f) << static_cast<unsigned>(c);
+        EXPECT_EQ(glyphExtent(a, c, false), 1.0f) << static_cast<unsigned>(c);
+        EXPECT_EQ(glyphExtent(a, c, true), 1.0f) << static_cast<unsigned>(c);
+    }
 }
 
 TEST(GlyphAtlasBuild, ARebuildReplacesEverything) {
@@ -330,24 +329,20 @@ TEST(GlyphAtlasBuild, ARebuildReplacesEverything) {
     EXPECT_FALSE(atlasHasChar(a, 'w') || atlasHasChar(a, 'W') || atlasHasChar(a, 256));
     EXPECT_TRUE(a.pixels == fresh.a.pixels);
     EXPECT_EQ(a.fontSize, fresh.a.fontSize);
-    for (int c = 0; c < 256; ++c) {
-        EXPECT_EQ(a.placed[c], fresh.a.placed[c]);
-        EXPECT_EQ(a.inkHeight[c], fresh.a.inkHeight[c]);
-        EXPECT_TRUE(!fresh.a.placed[c] || a.cellX[c] == fresh.a.cellX[c]) << c;
-    }
+    EXPECT_TRUE(a.cells == fresh.a.cells);
     releaseGlyphAtlas(a);
 }
 
 TEST(GlyphAtlasBuild, CharactersLeftOutAndFailures) {
-    for (BuildFn build : {buildGlyphAtlas, buildGlyphAtlasCountdown}) {
+    for (BuildFn build : {BuildFn{buildGlyphAtlas}, BuildFn{buildGlyphAtlasCountdown}}) {
         // 16 texels wide: 'M' cannot fit any line, 'i' can. The height forces a few
         // attempts, and 'M' is reported once all the same.
         Built wide("MiMiMM", 16, 20, false, build);
         ASSERT_TRUE(wide.ok);
         EXPECT_LT(wide.a.fontSize, firstSizeFor(16, 20, 2));
         EXPECT_EQ(wide.out, "Character 77 is too wide for the texture and was left out\n");
-        EXPECT_FALSE(wide.a.placed['M']);
-        EXPECT_EQ(wide.a.cellX['i'], 2);
+        EXPECT_FALSE(atlasHasChar(wide.a, 'M'));
+        EXPECT_EQ(wide.a.cells.at('i').x, 2);
         EXPECT_EQ(glyphAspect(wide.a, 'M'), 1.0f);
         // Three rows leave room only for one-point glyphs, where a space measures
         // zero wide and the font library gives no surface for it.
@@ -355,8 +350,8 @@ TEST(GlyphAtlasBuild, CharactersLeftOutAndFailures) {
         ASSERT_TRUE(blank.ok);
         EXPECT_EQ(blank.a.fontSize, 1);
         EXPECT_EQ(blank.out, "Character 32 cannot be rendered by the font and was left out\n");
-        EXPECT_FALSE(blank.a.placed[' ']);
-        EXPECT_EQ(blank.a.cellX['i'], 2);
+        EXPECT_FALSE(atlasHasChar(blank.a, ' '));
+        EXPECT_EQ(blank.a.cells.at('i').x, 2);
 
         Built noFont("abc", 1024, 512, false, build, "/nonexistent/none.ttf");
         EXPECT_FALSE(noFont.ok);
@@ -397,10 +392,66 @@ TEST(GlyphAtlasBuild, FastPathEqualsCountdown) {
         EXPECT_EQ(std::tuple(a.width, a.height, a.distinctCount, a.glyphHeight),
                   std::tuple(b.width, b.height, b.distinctCount, b.glyphHeight));
         EXPECT_TRUE(a.pixels == b.pixels);
-        for (int c = 0; c < 256; ++c)
-            EXPECT_EQ(std::tuple(a.placed[c], a.cellX[c], a.cellY[c], a.glyphWidth[c], a.inkTop[c], a.inkHeight[c]),
-                      std::tuple(b.placed[c], b.cellX[c], b.cellY[c], b.glyphWidth[c], b.inkTop[c], b.inkHeight[c]))
-                << c;
+        EXPECT_TRUE(a.cells == b.cells);
+    }
+}
+
+// A charset is UTF-8 when it is valid UTF-8 holding a multi-byte sequence, else
+// one byte per character (ISO 8859-1), so older configuration files keep their meaning.
+TEST(GlyphAtlasCharset, Utf8OrOneBytePerCharacter) {
+    const std::pair<std::string, std::u32string> cases[] = {
+        {"ab -", U"ab -"},
+        {"caf\xE9", U"caf\u00E9"},                           // a Latin-1 byte
+        {"caf\xC3\xA9", U"caf\u00E9"},                       // UTF-8, though it also reads as Latin-1 "Ã©"
+        {"\xD0\x9C\xCE\xB1\xE4\xB8\xAD", U"\u041C\u03B1\u4E2D"},  // Cyrillic, Greek, Chinese
+        {"\xC3\xA9\xFF", U"\u00C3\u00A9\u00FF"},            // not UTF-8 as a whole: every byte a character
+        {"\xC0\xAF", U"\u00C0\u00AF"},                       // an overlong form is no UTF-8
+        {"\xED\xA0\x80", U"\u00ED\u00A0\u0080"},            // nor is a surrogate
+        {"", U""}};
+    for (const auto& [text, expected] : cases) EXPECT_EQ(decodeCharset(text), expected) << text;
+}
+
+// The atlas of a Latin-1 charset, pinned by a digest of its pixels and cells as the
+// program built it before characters were keyed by code point (the charset's
+// accented letters as single bytes, as older configuration files hold them).
+TEST(GlyphAtlasBuild, Latin1CharsetStaysByteForByte) {
+    const std::string charset = kDefaultCharset + "\xE0\xE9\xEE\xF5\xFC\xDF\xC7\xD1\xBF\xA1\xAB\xBB\xB0\xB1\xB5\xFF";
+    Built b(charset, 512, 256);
+    ASSERT_TRUE(b.ok);
+    uint64_t h = 1469598103934665603ULL;  // FNV-1a, 64 bits
+    auto mix = [&h](const void* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const uint8_t*>(p)[i]) * 1099511628211ULL;
+    };
+    auto mixInt = [&mix](int v) { mix(&v, sizeof v); };
+    mix(b.a.pixels.data(), b.a.pixels.size());
+    mixInt(b.a.fontSize), mixInt(b.a.glyphHeight), mixInt(b.a.distinctCount);
+    for (unsigned char c : distinctInOrder(charset)) {
+        const GlyphCell& cell = b.a.cells.at(c);
+        for (int v : {static_cast<int>(c), cell.x, cell.y, cell.width, cell.inkTop, cell.inkHeight}) mixInt(v);
+    }
+    EXPECT_EQ(b.a.fontSize, 47);
+    EXPECT_EQ(h, 0xf063822f652168f9ULL);
+}
+
+// Cyrillic and Greek letters each get a cell with ink; a character the font has no
+// glyph for is left out and reported once.
+TEST(GlyphAtlasBuild, CyrillicAndGreekLetters) {
+    std::u32string letters;
+    for (char32_t c = 0x410; c <= 0x44F; ++c) letters.push_back(c);  // А..я
+    for (char32_t c = 0x391; c <= 0x3C9; ++c)
+        if (c != 0x3A2) letters.push_back(c);  // Α..ω (no capital final sigma)
+    std::string utf8;
+    for (char32_t c : letters + U"\u0401\u0451 \u4E2D") appendUtf8(utf8, c);
+    Built b(utf8, 1024, 512);
+    ASSERT_TRUE(b.ok);
+    EXPECT_EQ(b.out, "Character 20013 cannot be rendered by the font and was left out\n");
+    EXPECT_EQ(b.a.distinctCount, static_cast<int>(letters.size()) + 4);
+    EXPECT_FALSE(atlasHasChar(b.a, 0x4E2D));
+    for (char32_t c : letters) {
+        const GlyphCell* cell = glyphCell(b.a, c);
+        ASSERT_NE(cell, nullptr) << static_cast<unsigned>(c);
+        EXPECT_GT(cell->inkHeight, 2) << static_cast<unsigned>(c);
+        EXPECT_GT(cell->width, 0) << static_cast<unsigned>(c);
     }
 }
 

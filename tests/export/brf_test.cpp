@@ -95,10 +95,11 @@ TEST(Brf, LetterMeshRecordByteForByte) {
 
     // Texture corners from the atlas tables: the cell's full width, the ink box
     // height, V flipped.
-    const float uL = static_cast<float>(atlas.cellX['a']) / 256.0f;
-    const float uR = static_cast<float>(atlas.cellX['a'] + atlas.glyphWidth['a']) / 256.0f;
-    const float vT = static_cast<float>(atlas.inkTop['a']) / 128.0f;
-    const float vB = static_cast<float>(atlas.inkTop['a'] + atlas.inkHeight['a']) / 128.0f;
+    const GlyphCell& a = atlas.cells.at('a');
+    const float uL = static_cast<float>(a.x) / 256.0f;
+    const float uR = static_cast<float>(a.x + a.width) / 256.0f;
+    const float vT = static_cast<float>(a.inkTop) / 128.0f;
+    const float vB = static_cast<float>(a.inkTop + a.inkHeight) / 128.0f;
     ASSERT_TRUE(uL < uR && vT < vB);
     const float u[4] = {uR, uR, uL, uL}, v[4] = {vT, vB, vB, vT};
     for (int i = 0; i < 4; ++i, off += 36) {

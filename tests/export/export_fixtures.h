@@ -31,7 +31,7 @@ inline const char* const EXPORT_FILES[4] = {"Resource/map_names.brf", "map_icons
 inline Label labelWith(const std::string& text, MapPoint from, MapPoint to) {
     Label label;
     initFromDrag(label, from, to);
-    for (char c : text) addLetter(label, c);
+    for (char32_t c : test_support::chars(text)) addLetter(label, c);
     return label;
 }
 

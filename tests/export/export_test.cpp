@@ -83,13 +83,42 @@ TEST_F(ExportTest, NoLabelsCopiesTheOrigFiles) {
     EXPECT_EQ(m.get("textures/map_names.dds"), expectedDds(""));
     // The editor's atlas is the charset's again.
     EXPECT_EQ(m.atlas.distinctCount, 52);
-    EXPECT_TRUE(m.atlas.placed['Z']);
+    EXPECT_TRUE(atlasHasChar(m.atlas, 'Z'));
 
     // In test mode the material block is left out.
     m.config.test_mode = true;
     m.run();
     EXPECT_EQ(m.get("Resource/map_names.brf"), brfFile("", 0, false));
     EXPECT_EQ(m.get("textures/map_names.dds"), expectedDds(""));
+}
+
+// An export of "Москва": the texture holds the six letters, each with ink in its
+// cell, and the editor gets its charset's atlas back.
+TEST_F(ExportTest, CyrillicLettersInkTheirCells) {
+    m.config.charset = "Москва ab";
+    ASSERT_TRUE(buildGlyphAtlas(m.atlas, m.config.charset, kFont, 256, 128, false));
+    m.add("Москва", {0, 0}, {30, 0});
+    EXPECT_EQ(m.run().front(), ddsMessage(6));
+    EXPECT_TRUE(m.succeeded);
+    const std::string dds = m.get("textures/map_names.dds");
+    GlyphAtlas letters;
+    ASSERT_TRUE(buildGlyphAtlas(letters, U"Москва", kFont, 256, 128, false));
+    EXPECT_EQ(dds, encodeDdsDxt3(letters, m.config.mip_map));
+    for (char32_t c : std::u32string(U"Москва")) {
+        const GlyphCell& cell = letters.cells.at(c);
+        int inked = 0;  // texels of the cell whose 4-bit alpha in the top level is not 0
+        for (int y = cell.y; y < cell.y + letters.glyphHeight; ++y)
+            for (int x = cell.x; x < cell.x + cell.width; ++x) {
+                const size_t block = 128 + (static_cast<size_t>(y / 4) * (256 / 4) + static_cast<size_t>(x / 4)) * 16;
+                const int n = (y % 4) * 4 + x % 4;
+                inked += ((static_cast<uint8_t>(dds[block + static_cast<size_t>(n / 2)]) >> (n % 2 ? 4 : 0)) & 15) != 0;
+            }
+        EXPECT_GT(inked, 20) << static_cast<unsigned>(c);
+    }
+    const std::string parties = m.get("parties.txt");
+    EXPECT_EQ(std::count(parties.begin(), parties.end(), '\n'), 2 + 2 * 2 + 2 * 6);
+    EXPECT_TRUE(atlasHasChar(m.atlas, 0x41C) && atlasHasChar(m.atlas, 'b'));
+    releaseGlyphAtlas(letters);
 }
 
 TEST_F(ExportTest, DuplicatesShareOneMeshAndIcon) {
@@ -312,7 +341,7 @@ TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
     EXPECT_EQ(m.run(), std::vector<std::string>{stopMessage(250, 256, 250, 6, 7)});
     EXPECT_FALSE(m.succeeded);
     EXPECT_EQ(changedSince(m, before), std::vector<std::string>{});
-    EXPECT_TRUE(m.atlas.placed['Z']) << "the editor keeps its atlas";
+    EXPECT_TRUE(atlasHasChar(m.atlas, 'Z')) << "the editor keeps its atlas";
 
     // An orig list that already holds more than 256 icons has no room at all, and
     // a count below 0 gives icon numbers below 0.

@@ -1,7 +1,9 @@
 """Batch mode: "veltrune -b" exports the saved labels into the module without a
 window, writes the four step results to "log.txt" newest first, and ends with
 status 0; when the configuration or the export fails it ends with status 1."""
+import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -129,9 +131,44 @@ def check_failures_end_with_status_1():
     assert module_files(mod) == before, "a stopped export changed the module"
 
 
+# The four outputs of the example's export, and of a Latin-1 charset and store (the
+# accented letters as single bytes, as older files hold them), as the program wrote
+# them before letters were kept as Unicode code points.
+PINNED = {
+    "example": ["9b8c43b80e87fddaf6b4e962810906c3159c688bd668ba71aa73faf1f5846c1b",
+                "2079c86a0e82c40c64e1e9513fbb35311f4fa9b348408cd58ce4e35ebedf8514",
+                "410aa93d67af79c363fe68060c440d96d5362d449dd9c51fde9d75b2585c8a91",
+                "bdda194fc299174488062521f3fe3514ed82e46ae25e279e55e4315a88ee499b"],
+    "latin-1": ["9e05e3b2bb2e5ea1fa2032e103095332b6e5e7850af033d308265014101595d8",
+                "5708c8cefb91c31e6d3ad60fcca4d8f681216cc859865e1a67618840a317814c",
+                "5ac4694a1d3ecafbd08907c7cbd70c85cf800556731508c7f69686684b34cb09",
+                "73e1782efdaf071a13c0afef380a6ec2dd4cea4ccfe5b56ae30785bdb3868677"],
+}
+
+
+def check_pinned_outputs():
+    for case, digests in PINNED.items():
+        d = guilib.make_workdir(SOURCE)
+        if case == "example":
+            shutil.copyfile(os.path.join(SOURCE, "example", "savedData.txt"), os.path.join(d, "savedData.txt"))
+        else:
+            cfg = os.path.join(d, "Veltrune.cfg")
+            text = open(cfg, "rb").read().replace(b'- "', b'- \xe0\xe9\xe8\xe7\xc9\xd6\xf6\xdf\xc5"')
+            open(cfg, "wb").write(text)
+            with open(os.path.join(d, "savedData.txt"), "wb") as f:
+                f.write(b"v1\n2\nC a f \xe9 _ \xc5 n g s t r \xf6 m | -20 5 0.33 0 0.66 0 25 8 1.2 70 100 0 0\n"
+                        b"\xc9 t \xe9 | -30 -20 0.33 0.1 0.66 -0.1 -5 -22 0.9 45 120 1 0\n")
+        rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+        assert rc == 0, (case, rc)
+        for parts, digest in zip(OUTPUTS, digests):
+            with open(os.path.join(d, "module", *parts), "rb") as f:
+                assert hashlib.sha256(f.read()).hexdigest() == digest, "%s: %s changed" % (case, os.path.join(*parts))
+
+
 guilib.run_checks([
     ("batch export without labels", check_export_without_labels),
     ("batch export of a saved label", check_export_with_a_label),
     ("batch export without the map", check_export_without_the_map),
     ("failed batch exports end with status 1", check_failures_end_with_status_1),
+    ("the example's and a Latin-1 module's outputs stay byte for byte", check_pinned_outputs),
 ])

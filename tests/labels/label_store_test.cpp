@@ -28,7 +28,7 @@ Label makeLabel(MapPoint from, MapPoint to, const std::string& text, float size 
     Label label;
     initFromDrag(label, from, to);
     label.size = size;
-    for (char c : text) addLetter(label, c);
+    for (char32_t c : test_support::chars(text)) addLetter(label, c);
     return label;
 }
 
@@ -114,6 +114,57 @@ TEST_F(StoreDir, ExactLinesEmptyListAndRoundTrip) {
     EXPECT_NEAR(loaded[0].letters[0].position.x, labels[0].letters[0].position.x, 1e-4);
     EXPECT_EQ(loaded[1].letters[1].ch, ' ');
     EXPECT_FALSE(store.keepBackup);
+}
+
+// Letters up to U+00FF keep the one-byte version 1 store, read as ISO 8859-1; a
+// letter beyond makes it version 2, in UTF-8; a malformed version 2 letter makes
+// its label incomplete, with the damaged store's handling.
+TEST_F(StoreDir, LetterEncodingsByVersion) {
+    // The example's store comes back byte for byte.
+    const std::string example = readBytes(VT_SOURCE_DIR "/example/savedData.txt");
+    writeBytes(store.path, example);
+    LabelList exampleLabels;
+    ASSERT_TRUE(loadLabels(exampleLabels, store));
+    ASSERT_TRUE(saveLabels(exampleLabels, store, log));
+    EXPECT_EQ(readBytes(store.path), toPlatformLineEnds(example));
+
+    const std::string latin1 = "v1\n1\nC a f \xE9 _ \xC5 | 1 2 0.33 0 0.66 0 3 4 1.2 70 100 0 0\n";
+    writeBytes(store.path, latin1);
+    LabelList labels;
+    ASSERT_TRUE(loadLabels(labels, store));
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labelText(labels[0]), "Caf\u00e9 \u00c5");
+    ASSERT_TRUE(saveLabels(labels, store, log));
+    const std::string expectedV1 =
+        "v1\n1\nC a f \xE9 _ \xC5 |  1.000000 2.000000  0.330000 0.000000  0.660000 0.000000  3.000000 4.000000  "
+        "1.200000 70 100 0 0\n";
+    EXPECT_EQ(readBytes(store.path), toPlatformLineEnds(expectedV1));
+
+    // A Cyrillic letter: version 2, every letter in UTF-8, and back the same.
+    labels.push_back(makeLabel({5, 5}, {9, 9}, "Москва é"));
+    ASSERT_TRUE(saveLabels(labels, store, log));
+    std::string text;
+    ASSERT_TRUE(readTextFile(store.path, text));
+    EXPECT_EQ(text.substr(0, 20), "v2\n2\nC a f \u00e9 _ \u00c5 |");
+    EXPECT_NE(text.find("\nМ о с к в а _ é |"), std::string::npos) << text;
+    LabelList again;
+    ASSERT_TRUE(loadLabels(again, store));
+    ASSERT_EQ(again.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        std::string a, b;
+        writeLabel(labels[i], a, true);
+        writeLabel(again[i], b, true);
+        EXPECT_EQ(a, b);
+    }
+    EXPECT_EQ(labelText(again[1]), "Москва é");
+
+    // Bytes that are no UTF-8 in a version 2 store: the label is incomplete.
+    writeBytes(store.path, "v2\n2\n\xD0\x9C \xD0 | 1 2 0.33 0 0.66 0 3 4 1 35 100 0 0\nA | 1 2 0.33 0 0.66 0 3 4 1 35 100 0 0\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(loadLabels(again, store));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Damaged label store \"" + store.path + "\": label 1 of 2 is incomplete; 0 labels loaded\n");
+    EXPECT_TRUE(store.keepBackup);
 }
 
 TEST(LabelStoreParse, OldVersionsAndExtremeValues) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "../test_support.h"
+
 namespace {
 
 Label straightLabel(MapPoint s, MapPoint e, const std::string& text = "") {
@@ -15,7 +17,7 @@ Label straightLabel(MapPoint s, MapPoint e, const std::string& text = "") {
     label.nodes[1] = MapPoint{1.0f / 3.0f, 0.0f};
     label.nodes[2] = MapPoint{2.0f / 3.0f, 0.0f};
     label.nodes[3] = e;
-    for (char c : text) addLetter(label, c);
+    for (char32_t c : test_support::chars(text)) addLetter(label, c);
     return label;
 }
 
@@ -248,12 +250,19 @@ TEST(LabelEditing, FlipReversesTheReadingDirectionOnTheSameCurve) {
 
 TEST(LabelEditing, CaseCyclesThroughTitleCapitalsAndLower) {
     // Each text and what three presses make of it; only a space starts a word, and
-    // non-letters and other bytes stay.
+    // non-letters stay. Latin, Greek and Cyrillic letters change case by Unicode's
+    // simple mappings; letters without a capital (ß) and characters of other
+    // scripts stay as they are.
     const char* const cases[][4] = {{"new town", "New Town", "NEW TOWN", "new town"},
-                                    {"saint-denis 2e\xe9", "Saint-denis 2e\xe9", "SAINT-DENIS 2E\xe9", "saint-denis 2e\xe9"},
+                                    {"saint-denis 2\u00e9", "Saint-denis 2\u00e9", "SAINT-DENIS 2\u00c9", "saint-denis 2\u00e9"},
                                     {"Saint-Denis", "SAINT-DENIS", "saint-denis", "Saint-denis"},
                                     {"12 -", "12 -", "12 -", "12 -"},
-                                    {"a b", "A B", "a b", "A B"}};
+                                    {"a b", "A B", "a b", "A B"},
+                                    {"москва", "Москва", "МОСКВА", "москва"},
+                                    {"ΑΘΉΝΑ", "αθήνα", "Αθήνα", "ΑΘΉΝΑ"},
+                                    {"straße łódź ÿ", "Straße Łódź Ÿ", "STRAßE ŁÓDŹ Ÿ", "straße łódź ÿ"},
+                                    {"STRAßE", "straße", "Straße", "STRAßE"},
+                                    {"中文 ab", "中文 Ab", "中文 AB", "中文 ab"}};
     for (auto& c : cases) {
         Label label = straightLabel({0, 0}, {10, 0}, c[0]);
         for (int i = 1; i <= 3; ++i) {

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "../test_support.h"
+
 namespace {
 
 // A square of two faces over [-100, 100]^2 whose height is z = a*x + b*y + c.
@@ -31,14 +33,8 @@ GlyphAtlas handAtlas() {
     atlas.width = 64;
     atlas.height = 32;
     atlas.glyphHeight = 20;
-    atlas.placed['A'] = atlas.placed[' '] = true;
-    atlas.cellX['A'] = 2;
-    atlas.glyphWidth['A'] = 10;
-    atlas.inkTop['A'] = 3;
-    atlas.inkHeight['A'] = 15;
-    atlas.cellX[' '] = 13;
-    atlas.glyphWidth[' '] = 6;
-    atlas.inkTop[' '] = atlas.inkHeight[' '] = -1;
+    atlas.cells[U'A'] = GlyphCell{2, 0, 10, 3, 15};
+    atlas.cells[U' '] = GlyphCell{13, 0, 6, -1, -1};
     return atlas;
 }
 
@@ -47,7 +43,7 @@ Label labelWith(MapPoint s, MapPoint e, const std::string& text, int visibility 
     initFromDrag(label, s, e);
     label.size = 2.0f;
     label.visibility = visibility;
-    for (char c : text) addLetter(label, c);
+    for (char32_t c : test_support::chars(text)) addLetter(label, c);
     return label;
 }
 
