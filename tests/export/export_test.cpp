@@ -295,7 +295,7 @@ namespace {
 std::map<std::string, std::string> moduleFiles(const ModuleDir& m) {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m.dir.path))
-        if (entry.is_regular_file()) files[entry.path()] = test_support::readBytes(entry.path());
+        if (entry.is_regular_file()) files[entry.path().string()] = test_support::readBytes(entry.path().string());
     return files;
 }
 
