@@ -44,6 +44,20 @@ def command(program):
     return [program]
 
 
+def wait_for(predicate, timeout=30.0):
+    """Polls until predicate() is true (a file not yet there or not yet whole counts
+    as false); returns its last result."""
+    deadline = time.time() + timeout
+    while True:
+        try:
+            result = predicate()
+        except (OSError, ValueError, IndexError):
+            result = False
+        if result or time.time() > deadline:
+            return result
+        time.sleep(0.2)
+
+
 def xdo(*a, check=True):
     r = subprocess.run(["xdotool"] + [str(x) for x in a], capture_output=True, text=True)
     if check and r.returncode != 0:

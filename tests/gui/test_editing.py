@@ -54,19 +54,6 @@ def store_bytes(workdir):
         return f.read()
 
 
-def wait_for(predicate, timeout=20.0):
-    """Polls until predicate() is true; returns its last result."""
-    deadline = time.time() + timeout
-    while True:
-        try:
-            result = predicate()
-        except (OSError, ValueError, IndexError):
-            result = False
-        if result or time.time() > deadline:
-            return result
-        time.sleep(0.2)
-
-
 def saved_texts(workdir):
     return [t for t, _ in read_store(workdir)[1]]
 
@@ -87,7 +74,7 @@ def check_create_and_save():
         ed.drag([(250, 300), (250, 260)], button=2)
         ed.key("Next", "Next", "Prior")
         ed.key("F2", delay=0.5)
-        wait_for(lambda: os.path.exists(os.path.join(d, "savedData.txt")))
+        guilib.wait_for(lambda: os.path.exists(os.path.join(d, "savedData.txt")))
         lines, labels = read_store(d)
         assert lines[0] == "v1" and lines[1] == "1", lines[:2]
         assert len(labels) == 1, labels
@@ -117,7 +104,7 @@ def check_loaded_on_next_run():
         ed.key("Tab")
         ed.type("s")
         ed.key("F2", delay=0.5)
-        wait_for(lambda: saved_texts(d) == ["Tarn Vales"])
+        guilib.wait_for(lambda: saved_texts(d) == ["Tarn Vales"])
         _, labels = read_store(d)
         assert [t for t, _ in labels] == ["Tarn Vales"], labels
         assert labels[0][1][9] == "40", labels[0][1]
@@ -142,12 +129,12 @@ def check_prompt_cancel_and_no():
         ed.key("Tab")
         ed.type("x")
         ed.key("Escape")
-        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
+        assert guilib.wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
         ed.key("c")
-        assert wait_for(lambda: not prompt_shown(ed.screenshot(0.1))), "the prompt stayed after cancel"
+        assert guilib.wait_for(lambda: not prompt_shown(ed.screenshot(0.1))), "the prompt stayed after cancel"
         assert ed.proc.poll() is None, "cancel ended the program"
         ed.key("Escape")
-        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "the next Esc did not ask again"
+        assert guilib.wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "the next Esc did not ask again"
         ed.key("n")
         assert ed.wait_exit(60) == 0
         assert store_bytes(d) == before, "n must not save"
@@ -162,7 +149,7 @@ def check_prompt_yes():
         ed.key("Tab")
         ed.type("y")
         ed.key("Escape")
-        assert wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
+        assert guilib.wait_for(lambda: prompt_shown(ed.screenshot(0.1))), "no save prompt"
         ed.key("y")
         assert ed.wait_exit(60) == 0
         _, labels = read_store(d)
@@ -182,7 +169,7 @@ def check_export():
     ed = guilib.Editor(PROGRAM, d)
     try:
         ed.key("F12")
-        wait_for(lambda: all(os.path.exists(p) for p in paths), 90)
+        guilib.wait_for(lambda: all(os.path.exists(p) for p in paths), 90)
         missing = [p for p in paths if not os.path.exists(p)]
         assert not missing, "not exported: %s" % missing
         time.sleep(1.0)

@@ -15,18 +15,6 @@ GREEK = "".join(chr(c) for c in range(0x391, 0x3CA) if c != 0x3A2) + "άέήίό
 CHARSET = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- " + CYRILLIC + GREEK
 
 
-def wait_for(predicate, timeout=30.0):
-    deadline = time.time() + timeout
-    while True:
-        try:
-            result = predicate()
-        except (OSError, ValueError, IndexError):
-            result = False
-        if result or time.time() > deadline:
-            return result
-        time.sleep(0.2)
-
-
 def labels_in(store):
     """The texts of the store's labels."""
     texts = []
@@ -57,7 +45,7 @@ def check_type_save_reload_export():
         guilib.xdo("type", "--delay", 80, "Αθήνα")
         time.sleep(0.5)
         ed.key("F2", delay=0.5)
-        assert wait_for(lambda: labels_in(open(store, encoding="utf-8").read()) == ["Москва", "Αθήνα"]), \
+        assert guilib.wait_for(lambda: labels_in(open(store, encoding="utf-8").read()) == ["Москва", "Αθήνα"]), \
             open(store, "rb").read() if os.path.exists(store) else "no store"
         assert open(store, "rb").read().startswith(b"v2\n2\n"), "a store with such letters is version 2"
         ed.key("Escape")
@@ -70,7 +58,7 @@ def check_type_save_reload_export():
     try:
         ed.key("F12")
         parties = os.path.join(d, "module", "parties.txt")
-        assert wait_for(lambda: open(parties, "rb").read().count(b"p_map_str_") == 11, 90), "not exported"
+        assert guilib.wait_for(lambda: open(parties, "rb").read().count(b"p_map_str_") == 11, 90), "not exported"
         assert os.path.getsize(os.path.join(d, "module", "textures", "map_names.dds")) > 128
         ed.key("Escape")
         assert ed.wait_exit(60) == 0, "the labels came back unchanged"

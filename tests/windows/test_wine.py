@@ -14,7 +14,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gui"))
@@ -23,18 +22,6 @@ import guilib  # noqa: E402
 EXE, LINUX, SOURCE = (os.path.abspath(a) for a in sys.argv[1:4])
 ZIP = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
 OUTPUTS = [("Resource", "map_names.brf"), ("map_icons.txt",), ("parties.txt",), ("textures", "map_names.dds")]
-
-
-def wait_for(predicate, timeout=30.0):
-    deadline = time.time() + timeout
-    while True:
-        try:
-            result = predicate()
-        except (OSError, ValueError, IndexError):
-            result = False
-        if result or time.time() > deadline:
-            return result
-        time.sleep(0.3)
 
 
 def check_window():
@@ -54,7 +41,7 @@ def check_window():
         ed.drag([(120, 420), (200, 425), (300, 430), (380, 440)])
         ed.type("Tarn")
         ed.key("F2", delay=0.5)
-        assert wait_for(lambda: os.path.exists(store) and open(store, "rb").read() != before), "F2 wrote nothing"
+        assert guilib.wait_for(lambda: os.path.exists(store) and open(store, "rb").read() != before), "F2 wrote nothing"
         saved = open(store, "rb").read()
         lines = saved.split(b"\r\n")
         assert b"\n" not in saved.replace(b"\r\n", b""), "the Windows store has CR LF line ends"
