@@ -11,6 +11,8 @@ export WINEPREFIX="$root/build-windows/wineprefix"
 export WINEDEBUG=-all
 wineserver=/usr/lib/wine/wineserver
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+# The prefix is made (or brought up to date) by wineboot, under the persistent server.
+mkdir -p "$WINEPREFIX"
 "$wineserver" -p
 "$root/scripts/wine" wineboot -u </dev/null >/dev/null 2>&1
 
