@@ -62,9 +62,9 @@ void handleEvent(Editor& ed, const SDL_Event& event) {
             int steps = event.wheel.y;
             if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
             const int button = steps > 0 ? BUTTON_WHEEL_UP : BUTTON_WHEEL_DOWN;
+            int x = 0, y = 0;
+            SDL_GetMouseState(&x, &y);
             for (int i = 0; i < (steps > 0 ? steps : -steps); ++i) {
-                int x = 0, y = 0;
-                SDL_GetMouseState(&x, &y);
                 handleButtonDown(ed, button, x, y);
                 handleButtonUp(ed, button);
             }

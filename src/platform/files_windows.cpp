@@ -4,7 +4,6 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 
