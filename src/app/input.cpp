@@ -7,7 +7,8 @@
 
 #include "app/view.h"
 #include "export/export.h"
-#include "labels/letter_geometry.h"
+#include "export/letter_groups.h"
+#include "platform/text_format.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -36,29 +37,34 @@ float arrowStep(const ViewState& view) {
     return 80.0f / (static_cast<float>(view.windowHeight) * view.zoom);
 }
 
+// ctrl-d: how many letters could share a mesh, and how many meshes the export
+// needs against the room the module's icons leave. Works on the export's own
+// records, so the labels stay as they are.
 void countDuplicateLetters(Editor& ed) {
-    std::string trace;
-    buildAllLetterGeometry(ed.labels, ed.terrain, ed.atlas, trace);
-    if (!trace.empty()) {
-        std::fputs(trace.c_str(), stdout);
+    const ExportLetters letters = buildExportLetters(ed.labels, ed.terrain, ed.atlas);
+    if (!letters.trace.empty()) {
+        std::fputs(letters.trace.c_str(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
-    const int duplicates = countDuplicates(ed.labels);
-    int letters = 0;
-    for (const Label& label : ed.labels) letters += countLetters(label);
-    char message[128];
-    std::snprintf(message, sizeof message, "In current config, %d letters out of %d can use duplicates",
-                  duplicates, letters);
-    showMessage(ed.log, message);
-    // The icons the letters would take, against the room the module's own icons leave.
-    const int meshes = countLetterMeshes(ed.labels);
+    const GroupPlan single = groupLetters(letters, 1);
+    showMessage(ed.log, formatText("In current config, %d letters out of %d can use duplicates", single.duplicates,
+                                   letters.letters));
     long long icons = 0;
-    if (readOrigIconCount(ed.config, icons))
-        std::snprintf(message, sizeof message, "%d letter meshes, room for %lld in this module", meshes,
-                      letterIconRoom(icons));
-    else
-        std::snprintf(message, sizeof message, "%d letter meshes", meshes);
+    if (!readOrigIconCount(ed.config, icons)) {
+        showMessage(ed.log, formatText("%d letter meshes", single.meshes));
+        return;
+    }
+    std::string message =
+        formatText("%d letter meshes, room for %lld in this module", single.meshes, letterIconRoom(icons));
+    if (!meshesFit(icons, single.meshes)) {
+        const GroupChoice choice = chooseGroups(letters, 0, true, icons);
+        int labels = 0;
+        for (const std::vector<LabelLetter>& row : letters.labels) labels += row.empty() ? 0 : 1;
+        message += choice.fits ? formatText("; %d letters to a mesh fit (%d meshes)", choice.plan.size,
+                                            choice.plan.meshes)
+                               : formatText("; even one mesh per label does not fit (%d labels)", labels);
+    }
     showMessage(ed.log, message);
 }
 

@@ -71,7 +71,24 @@ bool scanInt(Reader& in, int& value) {
     return true;
 }
 
-const char* const KEYS[] = {"module_path", "texture_size", "font", "charset", "test_mode", "mip_map"};
+const char* const KEYS[] = {"module_path", "texture_size", "font", "charset", "test_mode", "mip_map", "mesh_letters"};
+
+// "auto" (0) or a whole number 1..MESH_LETTERS_MAX written with digits alone.
+bool parseMeshLetters(const std::string& token, int& value) {
+    if (token == "auto") {
+        value = 0;
+        return true;
+    }
+    if (token.empty() || token.size() > 4) return false;
+    int v = 0;
+    for (char c : token) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < 1 || v > MESH_LETTERS_MAX) return false;
+    value = v;
+    return true;
+}
 
 bool isKey(const std::string& token) {
     for (const char* k : KEYS)
@@ -145,6 +162,12 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
                         ++valueTally;
                     }
                 }
+            }
+        } else if (key == "mesh_letters") {
+            r = readConfigToken(in, token);
+            if (r != TokenResult::Token || !parseMeshLetters(token, config.mesh_letters)) {
+                faulty = true;
+                break;
             }
         } else if (key == "test_mode") {
             int v = 0;

@@ -4,9 +4,11 @@
 // output; on false the program ends before any window opens. parseConfig does the
 // same on text already in memory (CR LF already turned into LF).
 //
-// Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]).
+// Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]),
+// mesh_letters (auto or 1..1000).
 // Reading succeeds when exactly six values were counted: module_path, the two
-// numbers of texture_size, font, charset and mip_map, each once; test_mode is optional.
+// numbers of texture_size, font, charset and mip_map, each once; test_mode and
+// mesh_letters are optional.
 #pragma once
 
 #include <string>
@@ -14,6 +16,7 @@
 
 constexpr size_t CONFIG_TEXT_MAX = 1023;  // longest text value or token
 constexpr size_t MIP_MAP_MAX = 50;        // most mip_map entries
+constexpr int MESH_LETTERS_MAX = 1000;    // most letters one exported mesh may carry
 
 struct AppConfig {
     std::string module_path = "C:\\Games\\Karnwold800\\Modules\\Brask\\";
@@ -23,6 +26,7 @@ struct AppConfig {
     std::string charset = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ";
     bool test_mode = false;
     std::vector<int> mip_map;  // per-level opacity in percent, level 0 first
+    int mesh_letters = 0;      // letters per exported mesh at most; 0: auto (as few as the module's icons allow)
 };
 
 // Sets every field to its default; the mip_map list is left as it is.

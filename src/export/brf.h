@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "atlas/atlas.h"
@@ -15,4 +16,9 @@ void writeBrfFloat(std::string& out, float value);
 const std::string& materialBlock();
 // "map_str_%03d" of the letter's id.
 std::string letterObjectName(const LabelLetter& letter);
+std::string letterObjectName(int id);
+// One mesh of a quad per letter, named after the first letter: 4 vertices and 2
+// faces a letter, in the letters' order, each with its own texture coordinates
+// and opacity. One letter gives the letter's own mesh.
+void writeLetterMesh(std::span<const LabelLetter> letters, const GlyphAtlas& atlas, std::string& out);
 void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::string& out);

@@ -6,15 +6,12 @@
 
 #include "atlas/dds.h"
 #include "export/brf.h"
+#include "export/letter_groups.h"
 #include "export/records.h"
 #include "platform/text_format.h"
-#include "labels/letter_geometry.h"
 #include "platform/platform.h"
 
 namespace {
-
-bool exported(const LabelLetter& letter) { return letter.ch != ' '; }
-bool ownsMesh(const LabelLetter& letter) { return exported(letter) && !letter.duplicate.valid(); }
 
 // The distinct characters of the labels' texts in first-occurrence order: the
 // atlas built from it equals the one built from the whole joined text.
@@ -27,15 +24,13 @@ std::u32string atlasText(const LabelList& labels) {
     return text;
 }
 
-bool exportBrf(const LabelList& labels, const GlyphAtlas& atlas, const AppConfig& config, int meshes,
-               MessageLog& log) {
+bool exportBrf(const GroupPlan& plan, const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
     std::string bytes;
     if (!config.test_mode) bytes += materialBlock();
     writeBrfString(bytes, "mesh");
-    writeBrfInt(bytes, meshes);
-    for (const Label& label : labels)
-        for (const LabelLetter& letter : label.letters)
-            if (ownsMesh(letter)) writeLetterMesh(letter, atlas, bytes);
+    writeBrfInt(bytes, plan.meshes);
+    for (const LetterGroup& group : plan.groups)
+        if (group.representative < 0) writeLetterMesh(group.letters, atlas, bytes);
     writeBrfString(bytes, "end");
 
     std::string path = modulePath(config, "Resource\\map_names.brf");
@@ -60,7 +55,7 @@ bool readOrigHead(const AppConfig& config, const char* name, std::string& text, 
     return true;
 }
 
-bool exportIcons(LabelList& labels, const AppConfig& config, int meshes, MessageLog& log) {
+bool exportIcons(GroupPlan& plan, const AppConfig& config, MessageLog& log) {
     const char* problem = "Problems exporting map_icons.txt :( \n";
     std::string orig, header;
     TextLineReader in;
@@ -70,16 +65,16 @@ bool exportIcons(LabelList& labels, const AppConfig& config, int meshes, Message
         return false;
     }
     std::string out = header + "\n";
-    out += formatText("%lld\n", n + meshes);
+    out += formatText("%lld\n", n + plan.meshes);
     while (copyTextLine(in, out)) {
     }
     long long k = n;
-    for (Label& label : labels)
-        for (LabelLetter& letter : label.letters)
-            if (ownsMesh(letter)) {
-                writeIconRecord(letter, out, static_cast<int>(k));
-                ++k;
-            }
+    for (LetterGroup& group : plan.groups)
+        if (group.representative < 0) {
+            writeIconRecord(group.letters.front(), out, static_cast<int>(k));
+            group.icon = static_cast<int>(k);
+            ++k;
+        }
     if (!replaceFileWith(modulePath(config, "map_icons.txt"), toCrlf(out))) {
         showMessage(log, problem);
         return false;
@@ -92,7 +87,7 @@ bool exportIcons(LabelList& labels, const AppConfig& config, int meshes, Message
     return true;
 }
 
-bool exportParties(const LabelList& labels, const AppConfig& config, int letters, MessageLog& log) {
+bool exportParties(const GroupPlan& plan, const AppConfig& config, MessageLog& log) {
     const char* problem = "Problems exporting parties.txt :( \n";
     std::string orig, header;
     TextLineReader in;
@@ -102,18 +97,18 @@ bool exportParties(const LabelList& labels, const AppConfig& config, int letters
         return false;
     }
     std::string out = header + "\n";
-    out += formatText("%lld %lld\n", n + letters, n + letters);
+    const long long parties = static_cast<long long>(plan.groups.size());
+    out += formatText("%lld %lld\n", n + parties, n + parties);
     // The orig parties, two lines each; an orig that ends early is copied as far as it goes.
     for (long long i = 0; i < 2 * n; ++i)
         if (!copyTextLine(in, out)) break;
     long long o = n;
-    for (const Label& label : labels)
-        for (const LabelLetter& letter : label.letters) {
-            if (!exported(letter)) continue;
-            int icon = letter.duplicate.valid() ? letterAt(labels, letter.duplicate).icon : letter.icon;
-            writePartyRecord(letter, icon, out, static_cast<int>(o));
-            ++o;
-        }
+    for (const LetterGroup& group : plan.groups) {
+        const int icon =
+            group.representative >= 0 ? plan.groups[static_cast<size_t>(group.representative)].icon : group.icon;
+        writePartyRecord(group.letters.front().id, group.anchor, group.angle, icon, out, static_cast<int>(o));
+        ++o;
+    }
     if (!replaceFileWith(modulePath(config, "parties.txt"), toCrlf(out))) {
         showMessage(log, problem);
         return false;
@@ -134,21 +129,16 @@ bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog&
     return true;
 }
 
-// When the module's icon count is known and the letters' icons, K to K + M - 1,
-// would leave 0..255, a party could not show them: its icon number would spill
-// into the flags above it (hidden, ship, ...). Says so and returns false. An
-// unreadable orig list leaves the icons step to report its own problem, and its
-// parties show icon 0.
-bool letterIconsFit(const AppConfig& config, int meshes, MessageLog& log) {
-    long long icons = 0;
-    if (meshes <= 0 || !readOrigIconCount(config, icons)) return true;
-    const long long first = icons, last = icons + meshes - 1;
-    if (first >= 0 && last <= 255) return true;
+// Says why the export stops: the letters' icons, K to K + M - 1, would leave 0..255,
+// so a party could not show them (its icon number would spill into the flags above
+// it: hidden, ship, ...).
+void showIconStop(const GroupChoice& choice, long long icons, MessageLog& log) {
+    const int meshes = choice.plan.meshes;
     showMessage(log, formatText("Export stopped: the letters need icons %lld to %lld, but a party can only show "
                                 "icons 0 to 255 (the module has %lld icons: room for %lld letter meshes, these "
-                                "labels need %d)",
-                                first, last, icons, letterIconRoom(icons), meshes));
-    return false;
+                                "labels need %d; one mesh per label would need %d)",
+                                icons, icons + meshes - 1, icons, letterIconRoom(icons), meshes,
+                                choice.perLabelMeshes));
 }
 
 }  // namespace
@@ -159,42 +149,35 @@ bool readOrigIconCount(const AppConfig& config, long long& count) {
     return readOrigHead(config, "map_icons.orig.txt", text, in, header, count);
 }
 
-int countLetterMeshes(const LabelList& labels) {
-    int meshes = 0;
-    for (const Label& label : labels)
-        for (const LabelLetter& letter : label.letters)
-            if (ownsMesh(letter)) ++meshes;
-    return meshes;
-}
-
 long long letterIconRoom(long long icons) { return icons < 0 || icons >= 256 ? 0 : 256 - icons; }
 
-bool exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
-                 MessageLog& log) {
-    // Icons are assigned afresh by this export; a letter never carries one from before.
-    for (Label& label : labels)
-        for (LabelLetter& letter : label.letters) letter.icon = 0;
-
-    std::string trace;
-    buildAllLetterGeometry(labels, terrain, atlas, trace);
-    if (!trace.empty()) std::fwrite(trace.data(), 1, trace.size(), stdout);
+bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
+                  MessageLog& log) {
+    ExportLetters letters = buildExportLetters(labels, terrain, atlas);
+    if (!letters.trace.empty()) std::fwrite(letters.trace.data(), 1, letters.trace.size(), stdout);
     std::fflush(stdout);
 
-    const int duplicates = countDuplicates(labels);
-    int letters = 0;
-    for (const Label& label : labels) letters += countLetters(label);
-    const int meshes = countLetterMeshes(labels);
+    long long icons = 0;
+    const bool iconsKnown = readOrigIconCount(config, icons);
+    GroupChoice choice = chooseGroups(letters, config.mesh_letters, iconsKnown, icons);
     // A stopped export shows its one message and leaves the editor's atlas alone.
-    if (!letterIconsFit(config, meshes, log)) return false;
-    showMessage(log, formatText("Found %d duplicated", duplicates));
+    if (!choice.fits) {
+        showIconStop(choice, icons, log);
+        return false;
+    }
+    GroupPlan& plan = choice.plan;
+    showMessage(log, formatText("Found %d duplicated", plan.duplicates));
+    if (config.mesh_letters == 0 && plan.size > 1)
+        showMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
+                                    plan.size, plan.meshes, letterIconRoom(icons)));
 
     // The texture and the meshes' texture coordinates come from this atlas.
     const bool atlasBuilt = buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width,
                                             config.texture_height, config.test_mode);
 
-    bool written = exportBrf(labels, atlas, config, meshes, log);
-    written = exportIcons(labels, config, meshes, log) && written;
-    written = exportParties(labels, config, letters, log) && written;
+    bool written = exportBrf(plan, atlas, config, log);
+    written = exportIcons(plan, config, log) && written;
+    written = exportParties(plan, config, log) && written;
     written = exportTexture(atlas, config, log) && written;
 
     buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,

@@ -2,7 +2,10 @@
 // and the DDS letter texture, in four independent steps each reported by one
 // message. Every file is written beside its old version and renamed into place.
 //
-// The letters' icons follow the module's own icons. The game keeps a party's icon
+// The export works on records of its own (letter groups) and never changes the
+// labels. One mesh, icon and party carries a group of up to `mesh_letters` letters
+// of a label; auto keeps one letter a mesh while that fits the module's icons. The
+// letters' icons follow the module's own icons, and the game keeps a party's icon
 // number in the low 8 bits of its flags, so before anything is written the export
 // checks that every letter's icon number lies in 0..255.
 #pragma once
@@ -17,16 +20,13 @@
 // False when the letter atlas could not be built (the steps still run), when a
 // step failed, or when the letters' icon numbers would not fit a party's icon
 // field (0 to 255): then no file is written and one message says why.
-bool exportModule(LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas,
+bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas,
                   const AppConfig& config, MessageLog& log);
 
 // The icon count of the module's "map_icons.orig.txt", read as the export reads
 // it (the leading integer of its second line); false when the file is missing or
 // ends before that line.
 bool readOrigIconCount(const AppConfig& config, long long& count);
-// The letters that get a mesh and an icon of their own: non-space letters
-// without a duplicate (after countDuplicates).
-int countLetterMeshes(const LabelList& labels);
 // How many letter meshes a module of `icons` icons has room for: a party shows
 // icons 0 to 255 only.
 long long letterIconRoom(long long icons);

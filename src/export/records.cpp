@@ -76,9 +76,13 @@ void writeIconRecord(LabelLetter& letter, std::string& out, int k) {
 }
 
 void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p) {
-    std::string name = letterObjectName(letter);
-    double x = letter.anchor.x, y = letter.anchor.y;
-    float turned = letter.angle + 4.712389f;
+    writePartyRecord(letter.id, letter.anchor, letter.angle, icon, out, p);
+}
+
+void writePartyRecord(int id, MapPoint anchor, float angle, int icon, std::string& out, int p) {
+    const std::string name = letterObjectName(id);
+    double x = anchor.x, y = anchor.y;
+    float turned = angle + 4.712389f;
     out += formatText(" 1 %d %d p_%s _ %u 0 0 3 0 0 0 0 0 %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f 0.0 0 \n%f\n", p,
                       p, name.c_str(), static_cast<unsigned>(icon) | 0x84400u, x, y, x, y, x, y,
                       static_cast<double>(turned));

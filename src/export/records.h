@@ -30,3 +30,5 @@ bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& te
 void writeIconRecord(LabelLetter& letter, std::string& out, int k);
 // Appends the party record of letter (number p), whose icon is its representative's.
 void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p);
+// The party record named after the letter with id `id`, standing at anchor, turned by angle.
+void writePartyRecord(int id, MapPoint anchor, float angle, int icon, std::string& out, int p);

@@ -39,8 +39,8 @@ MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k) {
     return MapPoint{b.x * letter.size * reach, b.y * letter.size * reach};
 }
 
-void buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,
-                   bool useIndex) {
+float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,
+                    bool useIndex) {
     auto height = [&](MapPoint p) { return useIndex ? heightAt(terrain, p) : heightAtLinear(terrain, p); };
 
     MapPoint c[4];
@@ -72,6 +72,7 @@ void buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& 
     letter.direction = MapPoint{1.0f, 0.0f};
     quadCorners(letter, atlas, letter.corners);
     letter.direction = direction;
+    return h0;
 }
 
 void buildAllLetterGeometry(LabelList& labels, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,

@@ -19,8 +19,9 @@
 #include "terrain/terrain.h"
 
 MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k);
-void buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
-                   std::string& trace, bool useIndex = true);
+// Returns the ground height under the letter's centre, which its corner heights are relative to.
+float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
+                    std::string& trace, bool useIndex = true);
 void buildAllLetterGeometry(LabelList& labels, TerrainMesh& terrain, const GlyphAtlas& atlas,
                             std::string& trace, bool useIndex = true);
 bool sameShape(const LabelLetter& a, const LabelLetter& b);

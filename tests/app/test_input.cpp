@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "../test_support.h"
 #include "app/startup.h"
@@ -187,9 +188,11 @@ TEST(Input, CountDuplicatesMessage) {
     // Two equal letters on flat ground can share one mesh; the space is not counted.
     t.addLabel({10, 10}, {40, 10}, "a a");
     t.ed.app.selected = 0;
+    const Label before = t.ed.labels[0];
     testing::internal::CaptureStdout();
     t.key(keys::D, 4, MOD_CTRL);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Z="), std::string::npos);
+    EXPECT_TRUE(sameLabel(t.ed.labels[0], before)) << "ctrl-d leaves the label as it is";
     EXPECT_EQ(said(), std::pair(std::string("In current config, 1 letters out of 2 can use duplicates"),
                                 std::string("1 letter meshes")));
     EXPECT_EQ(labelText(t.ed.labels[0]), "a a") << "ctrl-d does not type";
@@ -199,12 +202,15 @@ TEST(Input, CountDuplicatesMessage) {
     test_support::TempDir module;
     t.ed.config.module_path = module.path + "/";
     t.addLabel({10, 50}, {40, 50}, "bc");
-    for (auto [icons, room] : {std::pair{"250", "6"}, {"256", "0"}, {"310", "0"}}) {
+    // When one letter a mesh does not fit, what grouping letters would give.
+    const std::string none = "; even one mesh per label does not fit (2 labels)";
+    for (auto [icons, room, grouped] : {std::tuple{"250", "6", std::string()}, {"254", "2", "; 2 letters to a mesh fit (2 meshes)"},
+                                        {"256", "0", none}, {"310", "0", none}}) {
         writeBytes(module / "map_icons.orig.txt", std::string("map_icons_file version 1\r\n") + icons + "\r\n");
         testing::internal::CaptureStdout();
         t.key(keys::D, 4, MOD_CTRL);
         testing::internal::GetCapturedStdout();
-        EXPECT_EQ(t.newestMessage(), std::string("3 letter meshes, room for ") + room + " in this module");
+        EXPECT_EQ(t.newestMessage(), std::string("3 letter meshes, room for ") + room + " in this module" + grouped);
     }
 }
 
@@ -589,6 +595,7 @@ TEST(Startup, BatchExport) {
     EXPECT_FALSE(succeeded);
     EXPECT_NE(readBytes("log.txt").find("Problems exporting map_icons.txt"), std::string::npos);
     writeBytes("Mod/map_icons.orig.txt", "map_icons_file version 1\n255\n");
+    writeBytes("Veltrune.cfg", std::string(CONFIG_TEXT) + "mesh_letters = 1\n");
     batch();
     EXPECT_FALSE(succeeded);
     EXPECT_EQ(readBytes("log.txt").rfind("Export stopped: the letters need icons 255 to 256", 0), 0u);

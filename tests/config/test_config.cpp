@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../test_support.h"
@@ -201,3 +202,17 @@ TEST(Config, NonAsciiModulePathInUtf8OrTheAnsiCodePage) {
 }
 
 }  // namespace
+
+// mesh_letters is optional: auto or a whole number 1..1000; anything else is faulty.
+TEST(Config, MeshLetters) {
+    EXPECT_EQ(parse(kGood).config.mesh_letters, 0);
+    for (auto [value, ok, n] : {std::tuple{"auto", true, 0}, {"1", true, 1}, {"1000", true, 1000}, {"0", false, 0},
+                                {"1001", false, 0}, {"-2", false, 0}, {"3x", false, 0}, {"", false, 0}}) {
+        Parsed p = parse(kGood + "mesh_letters = " + value + "\n");
+        EXPECT_EQ(p.ok, ok) << value;
+        EXPECT_EQ(p.out, ok ? "" : kError) << value;
+        if (ok) {
+            EXPECT_EQ(p.config.mesh_letters, n) << value;
+        }
+    }
+}

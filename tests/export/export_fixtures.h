@@ -13,6 +13,7 @@
 #include "config/config.h"
 #include "export/export.h"
 #include "labels/label.h"
+#include "labels/letter_geometry.h"
 #include "overlay/message_log.h"
 #include "platform/platform.h"
 #include "terrain/terrain.h"
@@ -74,11 +75,26 @@ struct ModuleDir {
     void add(const std::string& text, MapPoint from, MapPoint to) { labels.push_back(labelWith(text, from, to)); }
 
     // One export with a fresh message log; returns the messages, newest first.
+    // The export never changes a label, field for field.
     std::vector<std::string> run() {
         log = MessageLog{};
+        const LabelList before = labels;
         testing::internal::CaptureStdout();
         succeeded = exportModule(labels, terrain, atlas, config, log);
         trace = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(labels.size(), before.size());
+        for (size_t i = 0; i < labels.size() && i < before.size(); ++i)
+            EXPECT_TRUE(sameLabel(labels[i], before[i])) << "label " << i;
         return messagesNewestFirst(log);
+    }
+
+    // The letters as an export of one letter a mesh sees them: their geometry
+    // built and duplicates linked, on a copy.
+    LabelList letterRecords() {
+        LabelList copy = labels;
+        std::string ignored;
+        buildAllLetterGeometry(copy, terrain, atlas, ignored);
+        countDuplicates(copy);
+        return copy;
     }
 };

@@ -130,7 +130,7 @@ TEST_F(ExportTest, DuplicatesShareOneMeshAndIcon) {
     std::string z;
     for (int i = 0; i < 12; ++i) z += "Z=0.055000 ";
     EXPECT_EQ(m.trace, z);
-    const LabelList& labels = m.labels;
+    const LabelList labels = m.letterRecords();
     EXPECT_EQ(labels[0].letters[0].duplicate.label, 1);
     EXPECT_FALSE(labels[0].letters[1].duplicate.valid() || labels[1].letters[0].duplicate.valid());
 
@@ -179,7 +179,6 @@ TEST_F(ExportTest, MissingOrigFilesLeaveTheOldOutputs) {
     EXPECT_EQ(said, (std::vector<std::string>{ddsMessage(1), partiesMessage(1, 3), BAD_ICONS, MSG_BRF}));
     EXPECT_FALSE(m.succeeded);
     EXPECT_EQ(m.get("map_icons.txt"), "icons of an earlier export\r\n");
-    EXPECT_EQ(m.labels[0].letters[0].icon, 0);
     EXPECT_NE(m.get("parties.txt").find(" 1 2 2 p_map_str_000 _ 541696 "), std::string::npos);
 
     // Likewise without the parties orig.
@@ -216,7 +215,7 @@ TEST_F(ExportTest, OrigLinesAreCopiedAsFarAsTheCountsSay) {
     m.add("q", {0, 0}, {4, 0});
     EXPECT_EQ(m.run()[1], partiesMessage(1, 8));
     std::string records;
-    writePartyRecord(m.labels[0].letters[0], 1, records, 7);
+    writePartyRecord(m.letterRecords()[0].letters[0], 1, records, 7);
     EXPECT_EQ(m.get("parties.txt"), toCrlf("partiesfile 1\n8 8\n" + PARTY_1 + records));
 
     // Past 255 icons the game complains: the message says so.
@@ -224,7 +223,7 @@ TEST_F(ExportTest, OrigLinesAreCopiedAsFarAsTheCountsSay) {
     m.labels = {labelWith("abcdef", {0, 0}, {20, 0})};
     EXPECT_EQ(m.run()[2], iconsMessage(6, 256) + " WARNING: #icons = 256>255 - K&W will complain!!");
     EXPECT_EQ(m.get("map_icons.txt").substr(0, 10), "hdr\r\n256\r\n");
-    EXPECT_EQ(m.labels[0].letters[5].icon, 255);
+    EXPECT_EQ(countOf(m.get("parties.txt"), " _ " + std::to_string(255 | 0x84400) + " "), 1u);
     m.put("map_icons.orig.txt", "hdr\r\n249\r\n");
     EXPECT_EQ(m.run()[2], iconsMessage(6, 255));
 }
@@ -310,10 +309,11 @@ std::vector<std::string> changedSince(const ModuleDir& m, const std::map<std::st
     return changed;
 }
 
-std::string stopMessage(int first, int last, int icons, int room, int meshes) {
+std::string stopMessage(int first, int last, int icons, int room, int meshes, int perLabel) {
     return formatText("Export stopped: the letters need icons %d to %d, but a party can only show icons 0 to 255 "
-                      "(the module has %d icons: room for %d letter meshes, these labels need %d)",
-                      first, last, icons, room, meshes);
+                      "(the module has %d icons: room for %d letter meshes, these labels need %d; one mesh per "
+                      "label would need %d)",
+                      first, last, icons, room, meshes, perLabel);
 }
 
 // A party flag field showing icon k.
@@ -324,6 +324,7 @@ std::string partyIcon(int k) { return " _ " + std::to_string(k | 0x84400) + " ";
 TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
     const std::string letters = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMN";
     ModuleDir m(generateMapIconsOrig(250), PARTIES_ORIG);
+    m.config.mesh_letters = 1;  // one letter a mesh, as the icon numbers below assume
 
     // 250 orig icons and 6 meshes: the letters take icons 250 to 255 and are
     // written as always.
@@ -338,7 +339,7 @@ TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
 
     // One mesh more would need icon 256: one message, and every file stays as it was.
     m.labels = {labelWith(letters.substr(0, 7), {0, 0}, {30, 0})};
-    EXPECT_EQ(m.run(), std::vector<std::string>{stopMessage(250, 256, 250, 6, 7)});
+    EXPECT_EQ(m.run(), std::vector<std::string>{stopMessage(250, 256, 250, 6, 7, 1)});
     EXPECT_FALSE(m.succeeded);
     EXPECT_EQ(changedSince(m, before), std::vector<std::string>{});
     EXPECT_TRUE(atlasHasChar(m.atlas, 'Z')) << "the editor keeps its atlas";
@@ -346,7 +347,7 @@ TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
     // An orig list that already holds more than 256 icons has no room at all, and
     // a count below 0 gives icon numbers below 0.
     for (auto [icons, message] :
-         {std::pair{-3, stopMessage(-3, -3, -3, 0, 1)}, {300, stopMessage(300, 300, 300, 0, 1)}}) {
+         {std::pair{-3, stopMessage(-3, -3, -3, 0, 1, 1)}, {300, stopMessage(300, 300, 300, 0, 1, 1)}}) {
         std::string orig = generateMapIconsOrig(300);
         orig.replace(orig.find("\n300\n"), 5, "\n" + std::to_string(icons) + "\n");
         m.put("map_icons.orig.txt", toCrlf(orig));
@@ -370,7 +371,7 @@ TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
         const std::map<std::string, std::string> files = moduleFiles(m);
         said = m.run();
         if (half == 35) {
-            EXPECT_EQ(said, std::vector<std::string>{stopMessage(189, 258, 189, 67, 70)});
+            EXPECT_EQ(said, std::vector<std::string>{stopMessage(189, 258, 189, 67, 70, 2)});
             EXPECT_EQ(changedSince(m, files), std::vector<std::string>{});
         } else {
             EXPECT_TRUE(m.succeeded);

@@ -112,13 +112,19 @@ def check_failures_end_with_status_1():
     rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 1, rc
 
-    # A generated module of 250 icons has room for six letter meshes: six export,
-    # seven stop the export before any file is written, with one message in "log.txt".
+    # A generated module of 250 icons has room for six letter meshes: six export
+    # one to a mesh, byte for byte as before letters could share meshes; seven are
+    # grouped two to a mesh, or with one letter a mesh stop the export before any
+    # file is written, with one message in "log.txt".
     d = guilib.make_workdir(SOURCE)
     mod = os.path.join(d, "module")
     genmap = os.path.join(os.path.dirname(PROGRAM), "veltrune-genmap")
     subprocess.run([genmap, mod, "--grid", "8", "--icons", "250"], check=True, capture_output=True)
-    for text, status in (("a b c d e f", 0), ("a b c d e f g", 1)):
+    cfg = os.path.join(d, "Veltrune.cfg")
+    cfg_text = open(cfg).read()
+    for text, setting, status in (("a b c d e f", "auto", 0), ("a b c d e f g", "auto", 0), ("a b c d e f g", "1", 1)):
+        with open(cfg, "w") as f:
+            f.write(cfg_text + "mesh_letters = %s\n" % setting)
         with open(os.path.join(d, "savedData.txt"), "w") as f:
             f.write("v1\n1\n%s | -30 0 0.33 0 0.66 0 30 0 1.0 60 100 0 0\n" % text)
         before = module_files(mod)
@@ -126,8 +132,15 @@ def check_failures_end_with_status_1():
         with open(os.path.join(d, "log.txt"), "rb") as f:
             log = f.read().decode("latin-1")
         assert rc == status, (text, rc, log)
+        if text == "a b c d e f":
+            for parts, digest in zip(OUTPUTS, PINNED["250 icons"]):
+                with open(os.path.join(mod, *parts), "rb") as f:
+                    assert hashlib.sha256(f.read()).hexdigest() == digest, os.path.join(*parts)
+        elif status == 0:
+            assert "(4 new icons, 254 in total)" in log, log
     assert log == ("Export stopped: the letters need icons 250 to 256, but a party can only show icons 0 to 255 "
-                   "(the module has 250 icons: room for 6 letter meshes, these labels need 7)\n"), log
+                   "(the module has 250 icons: room for 6 letter meshes, these labels need 7; one mesh per label "
+                   "would need 1)\n"), log
     assert module_files(mod) == before, "a stopped export changed the module"
 
 
@@ -143,11 +156,18 @@ PINNED = {
                 "5708c8cefb91c31e6d3ad60fcca4d8f681216cc859865e1a67618840a317814c",
                 "5ac4694a1d3ecafbd08907c7cbd70c85cf800556731508c7f69686684b34cb09",
                 "73e1782efdaf071a13c0afef380a6ec2dd4cea4ccfe5b56ae30785bdb3868677"],
+    # "a b c d e f" on a generated hilly module of 250 icons (check_failures_end_with_status_1).
+    "250 icons": ["9ab1b1c5f9341d1afb20cba2d7c7ff85d7acc5e0fd05a1a4f774c3c425b1ce2e",
+                  "6c60672b7a948d235b7c7eff6864e1375a44ae40fe8cdf583b624ff58604a98b",
+                  "9adf7a4cb9897e4d1626fb848fd647904bfd40fd978e50083e1a77cc44e9dbd1",
+                  "87063343d1dafc0d29984d3b643c72b9f7c2f1cfe7d83c0e6861e645a93c5943"],
 }
 
 
 def check_pinned_outputs():
     for case, digests in PINNED.items():
+        if case == "250 icons":
+            continue
         d = guilib.make_workdir(SOURCE)
         if case == "example":
             shutil.copyfile(os.path.join(SOURCE, "example", "savedData.txt"), os.path.join(d, "savedData.txt"))
