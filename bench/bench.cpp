@@ -4,7 +4,7 @@
 //   veltrune-bench [--small] [--json FILE] [--check] [--keep]
 //
 // The large case is generated here: a 512 x 512 grid of hills on an island
-// (524,288 faces, five terrain types from sea to rock) with 400 labels of 12
+// (524,288 faces, five terrain types from sea to rock) with 200 labels of 24
 // letters; the small case is the bundled example module. Both are written to a
 // temporary folder. Each timing is the best of three runs, or a single run when
 // one run already takes long.
@@ -28,6 +28,7 @@
 #include "bench/bench.h"
 #include "config/config.h"
 #include "export/export.h"
+#include "export/letter_groups.h"
 #include "labels/label_store.h"
 #include "labels/letter_geometry.h"
 #include "mapgen.h"
@@ -195,8 +196,9 @@ bool makeLargeCase(const fs::path& root, BenchCase& out) {
     out.name = "large";
     out.atlasWidth = 2048;
     out.atlasHeight = 2048;
-    out.referenceSubset = 40;
-    return writeModule(root / "large", params, 400, 12, out);
+    out.referenceSubset = 20;
+    // 200 labels fit the 216 icons the module leaves only with the letters of a label grouped.
+    return writeModule(root / "large", params, 200, 24, out);
 }
 
 // The bundled example module, copied so the export cannot touch the source
@@ -443,6 +445,50 @@ void benchBatchExport(const BenchCase& bc, const std::string& program, std::vect
     rows.push_back(BenchRow{name, fastS, refS, ran && inProcess && sameExportFiles(bc.moduleDir, refModule)});
 }
 
+// What choosing the group size costs: the export's letter records and groups with
+// mesh_letters = 1 against auto, whose choice is compared with a fixed plan of the
+// size it chose. The batch export's time (the row before) puts the cost in proportion.
+void benchGroupChoice(const BenchCase& bc, TerrainMesh& terrain, std::vector<BenchRow>& rows) {
+    LabelList labels;
+    GlyphAtlas atlas;
+    AppConfig config;
+    long long icons = 0;
+    const bool configRead = loadCaseConfig(bc, config);
+    config.module_path = bc.moduleDir.string() + "/";
+    if (!loadCaseLabels(bc, labels) || !configRead || !readOrigIconCount(config, icons) ||
+        !buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height, false)) {
+        rows.push_back(BenchRow{"group choice " + bc.name + " (no workload)", 0, -1, false});
+        releaseGlyphAtlas(atlas);
+        return;
+    }
+    const double exportS = rows.empty() ? 0 : rows.back().fastS;
+    GroupChoice one, chosen;
+    const double oneS = bestOf(3, [] {}, [&] {
+        one = chooseGroups(buildExportLetters(labels, terrain, atlas), 1, true, icons);
+    });
+    const double autoS = bestOf(3, [] {}, [&] {
+        chosen = chooseGroups(buildExportLetters(labels, terrain, atlas), 0, true, icons);
+    });
+    const GroupPlan fixed = groupLetters(buildExportLetters(labels, terrain, atlas), chosen.plan.size);
+    bool same = chosen.fits && fixed.meshes == chosen.plan.meshes && fixed.groups.size() == chosen.plan.groups.size();
+    const auto asLabels = [](const LetterGroup& group) {
+        LabelList list(1);
+        list[0].letters = group.letters;
+        return list;
+    };
+    for (size_t i = 0; same && i < fixed.groups.size(); ++i)
+        same = fixed.groups[i].representative == chosen.plan.groups[i].representative &&
+               sameGeometry(asLabels(fixed.groups[i]), asLabels(chosen.plan.groups[i]));
+    const double share = exportS > 0 ? 100.0 * (autoS - oneS) / exportS : 0;
+    rows.push_back(BenchRow{"group choice " + bc.name + ", mesh_letters = 1 (" + std::to_string(one.plan.meshes) +
+                                " meshes, " + (one.fits ? "fits" : "stops") + ") vs auto (" +
+                                std::to_string(chosen.plan.size) + " to a mesh, " +
+                                std::to_string(chosen.plan.meshes) + " meshes): choosing costs " +
+                                fmt("%.1f%% of the batch export)", share),
+                            oneS, autoS, same});
+    releaseGlyphAtlas(atlas);
+}
+
 void benchDrawing(const BenchCase& bc, const TerrainMesh& terrain, std::vector<BenchRow>& rows) {
     LabelList labels;
     GlyphAtlas atlas;
@@ -536,6 +582,7 @@ void runCase(const BenchCase& bc, const std::string& program, std::vector<BenchR
     benchGeometry(bc, terrain, rows);
     benchAtlas(bc, rows);
     benchBatchExport(bc, program, rows);
+    benchGroupChoice(bc, terrain, rows);
     if (bc.name == "large") benchDrawing(bc, terrain, rows);
 }
 

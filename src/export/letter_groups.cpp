@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
 
 #include "labels/letter_geometry.h"
 
@@ -31,29 +34,49 @@ bool sameGroupShape(const LetterGroup& a, const LetterGroup& b) {
     return true;
 }
 
+// Groups can only match when they hold the same characters with the same italics,
+// and merging never changes those: the search compares a group only with the later
+// groups of its bucket.
+std::u32string shapeKey(const LetterGroup& group) {
+    std::u32string key;
+    for (const LabelLetter& letter : group.letters) {
+        key.push_back(letter.ch);
+        key.push_back(letter.italic);
+    }
+    return key;
+}
+
 // The duplicate search of single letters, group for letter: each group is compared
 // with the later groups of its own label, then label by label with one match per
-// label at most; every match evens out both groups' letters.
+// label at most (the first in that label); every match evens out both groups' letters.
 int linkDuplicates(GroupPlan& plan) {
+    const size_t total = plan.groups.size();
+    std::vector<size_t> labelOf(total);
+    for (size_t j = 0; j + 1 < plan.labelStart.size(); ++j)
+        for (size_t g = plan.labelStart[j]; g < plan.labelStart[j + 1]; ++g) labelOf[g] = j;
+    std::unordered_map<std::u32string, std::vector<size_t>> buckets;
+    std::vector<std::pair<const std::vector<size_t>*, size_t>> place(total);  // each group's bucket and index in it
+    for (size_t g = 0; g < total; ++g) buckets[shapeKey(plan.groups[g])].push_back(g);
+    for (const auto& [key, members] : buckets)
+        for (size_t i = 0; i < members.size(); ++i) place[members[i]] = {&members, i};
+
     int count = 0;
-    const size_t labelCount = plan.labelStart.size() - 1;
-    for (size_t j = 0; j < labelCount; ++j) {
-        for (size_t g = plan.labelStart[j]; g < plan.labelStart[j + 1]; ++g) {
-            LetterGroup& group = plan.groups[g];
-            group.representative = -1;
-            for (size_t m = j; m < labelCount; ++m) {
-                const size_t from = m == j ? g + 1 : plan.labelStart[m];
-                for (size_t c = from; c < plan.labelStart[m + 1]; ++c) {
-                    LetterGroup& candidate = plan.groups[c];
-                    if (!sameGroupShape(group, candidate)) continue;
-                    group.representative = static_cast<int>(c);
-                    for (size_t i = 0; i < group.letters.size(); ++i)
-                        mergeDuplicate(group.letters[i], candidate.letters[i], LetterRef{});
-                    break;
-                }
-            }
-            if (group.representative >= 0) ++count;
+    for (size_t g = 0; g < total; ++g) {
+        LetterGroup& group = plan.groups[g];
+        group.representative = -1;
+        const std::vector<size_t>& members = *place[g].first;
+        size_t matchedLabel = SIZE_MAX;
+        for (size_t i = place[g].second + 1; i < members.size(); ++i) {
+            const size_t c = members[i];
+            if (labelOf[c] == matchedLabel) continue;
+            LetterGroup& candidate = plan.groups[c];
+            if (!sameGroupShape(group, candidate)) continue;
+            group.representative = static_cast<int>(c);
+            for (size_t k = 0; k < group.letters.size(); ++k)
+                mergeDuplicate(group.letters[k], candidate.letters[k], LetterRef{});
+            matchedLabel = labelOf[c];
         }
+        if (group.representative >= 0) ++count;
     }
     // Links only go to later groups: from the end backwards, each link's target
     // already leads to its representative.

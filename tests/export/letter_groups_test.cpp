@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <tuple>
+#include <utility>
 
 #include "export_fixtures.h"
 #include "mapgen.h"
@@ -109,4 +111,35 @@ TEST(LetterGroups, TheGroupSizeFollowsTheModulesIcons) {
         EXPECT_EQ(said.at(2), formatText("(2/4) Exported \"map_icons.txt\" file! (%d new icons, %d in total)",
                                          choice.plan.meshes, row.icons + choice.plan.meshes));
     }
+}
+
+// Groups of one letter find, link and even out duplicates exactly as the letter
+// search does (countDuplicates), over labels full of repeats and near repeats.
+TEST(LetterGroups, OneLetterGroupsAreTheLetterSearch) {
+    ModuleDir m(generateMapIconsOrig(3), generatePartiesOrig(5, 3, MapBox{}));
+    const char* texts[] = {"abab", "b a", "aab", "ba b", "a", "bbaa"};
+    for (int i = 0; i < 24; ++i) {
+        m.add(texts[i % 6], {0, 10.0f * static_cast<float>(i)}, {20, 10.0f * static_cast<float>(i)});
+        if (i % 4 == 1) toggleItalic(m.labels.back());
+        if (i % 5 == 2) changeVisibility(m.labels.back(), 2);  // near enough to merge, and evened out
+        if (i % 7 == 3) scaleSize(m.labels.back(), 1.5f);
+    }
+    const LabelList reference = m.letterRecords();
+    const GroupPlan plan = groupLetters(buildExportLetters(m.labels, m.terrain, m.atlas), 1);
+    std::vector<std::pair<int, int>> where;  // group index -> (label, letter)
+    for (int j = 0; j < static_cast<int>(reference.size()); ++j)
+        for (int k = 0; k < static_cast<int>(reference[j].letters.size()); ++k)
+            if (reference[j].letters[k].ch != ' ') where.emplace_back(j, k);
+    ASSERT_EQ(where.size(), plan.groups.size());
+    int linked = 0;
+    for (size_t g = 0; g < plan.groups.size(); ++g) {
+        const LabelLetter& want = reference[where[g].first].letters[where[g].second];
+        const LabelLetter& got = plan.groups[g].letters[0];
+        const int rep = plan.groups[g].representative;
+        EXPECT_EQ(rep < 0 ? std::pair(-1, -1) : where[rep], std::pair(want.duplicate.label, want.duplicate.letter)) << g;
+        EXPECT_EQ(std::tuple(got.alpha, got.size, got.cornerZ[0]), std::tuple(want.alpha, want.size, want.cornerZ[0]));
+        linked += rep >= 0;
+    }
+    EXPECT_EQ(plan.duplicates, linked);
+    EXPECT_GT(linked, 20);
 }
