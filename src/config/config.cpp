@@ -171,7 +171,8 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
                     continue;
                 }
                 if (c == ']' || c == EOF) break;
-                return false;
+                faulty = true;  // a mistyped separator
+                break;
             }
             if (faulty) break;
             ++valueTally;

@@ -88,6 +88,14 @@ TEST(Config, TallyRules) {
     EXPECT_FALSE(parse("charset x\n" + kGood).ok);
 }
 
+TEST(Config, MistypedMipMapSaysSo) {
+    for (const char* list : {"[1\xC2\xB0" "0,90]\n", "[1 x]\n"}) {
+        Parsed p = parseEdited("[100, 50,25]\n", list);
+        EXPECT_FALSE(p.ok) << list;
+        EXPECT_EQ(p.out, kError) << list;
+    }
+}
+
 TEST(Config, TokensCommentsAndQuotes) {
     // An unquoted value ends at the first blank; a quoted one keeps its spaces and "#".
     Parsed p = parseEdited("\"ab c\"", "ab c");
@@ -112,7 +120,7 @@ TEST(Config, MipMapLists) {
 
     Parsed semi = withMip("mip_map = [1;2]\n");
     EXPECT_FALSE(semi.ok);
-    EXPECT_EQ(semi.out, "");  // fails silently
+    EXPECT_EQ(semi.out, kError);
 
     // With two blanks after "=", the second blank is taken as the bracket: the list stays empty but counts.
     Parsed two = withMip("mip_map =  [5, 6]\n");
