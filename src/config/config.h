@@ -5,8 +5,9 @@
 // same on text already in memory (CR LF already turned into LF).
 //
 // Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]).
-// Reading succeeds when exactly six values were counted: module_path, the two
-// numbers of texture_size, font, charset and mip_map, each once; test_mode is optional.
+// Reading succeeds when module_path, texture_size (both numbers), font, charset
+// and mip_map are each given exactly once; test_mode is optional. Anything else,
+// a mistyped mip_map list included, is reported as "Error reading <path>...".
 #pragma once
 
 #include <string>
