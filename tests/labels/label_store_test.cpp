@@ -167,20 +167,15 @@ TEST_F(StoreDir, LetterEncodingsByVersion) {
     EXPECT_TRUE(store.keepBackup);
 }
 
-// "_" and "|" are letters like any other: written as "|_" and "||", they read
-// back as typed, in a one-byte and in a UTF-8 store alike.
+// "_" and "|" are stored as "|_" and "||" and read back as typed, in a one-byte and a UTF-8 store.
 TEST_F(StoreDir, UnderscoreAndBarLettersComeBack) {
-    LabelList labels = {makeLabel({0, 0}, {1, 0}, "a|b _c"), makeLabel({0, 0}, {1, 0}, "|"),
-                        makeLabel({0, 0}, {1, 0}, "__||")};
-    for (const char* extra : {"", "\u041C|_"}) {
+    LabelList labels = {makeLabel({0, 0}, {1, 0}, "a|b _c"), makeLabel({0, 0}, {1, 0}, "__||")};
+    for (const char* extra : {"|", "\u041C|_"}) {
         labels.push_back(makeLabel({0, 0}, {1, 0}, extra));
-        ASSERT_TRUE(saveLabels(labels, store, log));
-        const std::string text = readBytes(store.path);
-        EXPECT_NE(text.find("\na || b _ |_ c |  0.000000"), std::string::npos) << text;
         LabelList loaded;
-        ASSERT_TRUE(loadLabels(loaded, store));
-        ASSERT_EQ(loaded.size(), labels.size());
-        for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(labelText(loaded[i]), labelText(labels[i])) << text;
+        ASSERT_TRUE(saveLabels(labels, store, log) && loadLabels(loaded, store));
+        EXPECT_NE(readBytes(store.path).find("\na || b _ |_ c |  0.000000"), std::string::npos);
+        for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(labelText(loaded.at(i)), labelText(labels[i]));
     }
 }
 
