@@ -1,11 +1,16 @@
 // Any text as "savedData.txt": parseLabelStore must end and stay in bounds, and
 // every label it read must survive a write and a second read unchanged in count.
+// The same text is also typed as one more label, letter by letter, from a charset
+// holding "_", "|" and every other letter typing can give (no control
+// characters): it must read back as typed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "labels/label_store.h"
+#include "platform/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -13,6 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     resetLetterIds();
     parseLabelStore(labels, text, error);
+
+    std::vector<char32_t> codes;
+    if (!decodeUtf8(text, codes)) {
+        codes.clear();
+        for (unsigned char byte : text) codes.push_back(byte);  // one ISO 8859-1 letter per byte
+    }
+    Label& typed = labels.emplace_back();
+    for (char32_t c : codes)
+        if (c >= 0x20 && c != 0x7F) typed.letters.push_back(makeLetter(c));
 
     const std::string stored = storeText(labels);
     LabelList again;

@@ -71,7 +71,16 @@ bool scanInt(Reader& in, int& value) {
     return true;
 }
 
-const char* const KEYS[] = {"module_path", "texture_size", "font", "charset", "test_mode", "mip_map", "mesh_letters"};
+// The keys of the file. A required key must be given exactly once; an optional
+// one may be left out or repeated (the last value holds).
+struct ConfigKey {
+    const char* name;
+    bool required;
+};
+constexpr ConfigKey KEYS[] = {{"module_path", true}, {"texture_size", true}, {"font", true},
+                              {"charset", true},     {"test_mode", false},   {"mip_map", true},
+                              {"mesh_letters", false}};
+constexpr size_t KEY_COUNT = sizeof KEYS / sizeof KEYS[0];
 
 // "auto" (0) or a whole number 1..MESH_LETTERS_MAX written with digits alone.
 bool parseMeshLetters(const std::string& token, int& value) {
@@ -90,10 +99,11 @@ bool parseMeshLetters(const std::string& token, int& value) {
     return true;
 }
 
-bool isKey(const std::string& token) {
-    for (const char* k : KEYS)
-        if (token == k) return true;
-    return false;
+// The index of the key named by token, or KEY_COUNT for no key.
+size_t keyIndex(const std::string& token) {
+    size_t k = 0;
+    while (k < KEY_COUNT && token != KEYS[k].name) ++k;
+    return k;
 }
 
 }  // namespace
@@ -119,15 +129,16 @@ bool readConfig(AppConfig& config, const std::string& path) {
 
 bool parseConfig(AppConfig& config, const std::string& text, const std::string& path) {
     Reader in{text};
-    int valueTally = 0;
+    size_t given[KEY_COUNT] = {};  // values read, per key
     bool faulty = false;
     std::string token;
     for (;;) {
         TokenResult r = readConfigToken(in, token);
         if (r == TokenResult::Faulty) faulty = true;
         if (r != TokenResult::Token) break;
-        if (!isKey(token)) continue;
-        std::string key = token;
+        const size_t k = keyIndex(token);
+        if (k == KEY_COUNT) continue;
+        const std::string key = token;
         r = readConfigToken(in, token);
         if (r == TokenResult::Faulty) faulty = true;
         if (r != TokenResult::Token || token != "=") break;
@@ -148,21 +159,22 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
             } else {
                 config.charset = token;
             }
-            ++valueTally;
         } else if (key == "texture_size") {
+            // Both numbers or the file is faulty; reading goes on to the end either way.
             int w = 0, h = 0;
+            bool both = false;
             if (scanInt(in, w)) {
                 config.texture_width = w;
-                ++valueTally;
                 in.skipSpace();
                 if (in.peek() == 'x') {
                     in.get();
                     if (scanInt(in, h)) {
                         config.texture_height = h;
-                        ++valueTally;
+                        both = true;
                     }
                 }
             }
+            if (!both) faulty = true;
         } else if (key == "mesh_letters") {
             r = readConfigToken(in, token);
             if (r != TokenResult::Token || !parseMeshLetters(token, config.mesh_letters)) {
@@ -194,13 +206,16 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
                     continue;
                 }
                 if (c == ']' || c == EOF) break;
-                return false;
+                faulty = true;  // a mistyped separator
+                break;
             }
             if (faulty) break;
-            ++valueTally;
         }
+        ++given[k];
     }
-    if (faulty || valueTally != 6) {
+    for (size_t k = 0; k < KEY_COUNT; ++k)
+        if (KEYS[k].required && given[k] != 1) faulty = true;
+    if (faulty) {
         std::printf("Error reading %s... try deleting it to reset the defaults...\n", path.c_str());
         std::fflush(stdout);
         return false;

@@ -6,9 +6,10 @@
 //
 // Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]),
 // mesh_letters (auto or 1..1000).
-// Reading succeeds when exactly six values were counted: module_path, the two
-// numbers of texture_size, font, charset and mip_map, each once; test_mode and
-// mesh_letters are optional.
+// Reading succeeds when module_path, texture_size (both numbers), font, charset
+// and mip_map are each given exactly once; test_mode and mesh_letters are optional.
+// Anything else, a mistyped mip_map list or mesh_letters value included, is
+// reported as "Error reading <path>...".
 #pragma once
 
 #include <string>

@@ -71,8 +71,18 @@ bool readLabelLine(Reader& in, Label& label, int version) {
         if (in.atEnd()) return false;
         char32_t c = static_cast<unsigned char>(in.text[in.pos]);
         if (c == '|') {
-            ++in.pos;
-            break;
+            // "|_" and "||" are the letters "_" and "|". A "|" before anything else ends
+            // the text; as a number or a blank always follows that one, no older store
+            // holds these pairs.
+            const char next = in.pos + 1 < in.text.size() ? in.text[in.pos + 1] : '\0';
+            if (next != '_' && next != '|') {
+                ++in.pos;
+                break;
+            }
+            in.pos += 2;
+            chars.push_back(static_cast<unsigned char>(next));
+            in.skipBlanks();
+            continue;
         }
         if (c == '\n') return false;
         // Version 2 letters are UTF-8; older stores hold one byte per letter (ISO 8859-1).
@@ -113,6 +123,8 @@ int storeVersion(const LabelList& labels) {
 
 void writeLabel(const Label& label, std::string& out, bool utf8) {
     for (const LabelLetter& letter : label.letters) {
+        // A space is written as "_"; the letters "_" and "|" get a "|" before them.
+        if (letter.ch == '_' || letter.ch == '|') out.push_back('|');
         const char32_t c = letter.ch == ' ' ? U'_' : letter.ch;
         if (utf8 || c > 0xFF)
             appendUtf8(out, c);

@@ -4,6 +4,10 @@
 //   <count>
 //   <text as "%c " per letter, '_' for a space>| <four nodes as " %f %f "> <" %f %d %d %d %d\n": size, visibility, width, italic, spare>
 //
+// The letters "_" and "|" are written as "|_" and "||": the "|" that ends a text
+// is always followed by a blank or a number, so older stores never hold these
+// pairs, and a store without such letters is written as it always was.
+//
 // In version 1 each letter is one byte (ISO 8859-1). A store holding a letter
 // above U+00FF is written as version 2: the same layout with the letters in UTF-8
 // (a malformed sequence makes its label incomplete). A file without the "v" line

@@ -89,6 +89,19 @@ TEST(Config, TallyRules) {
     EXPECT_FALSE(parse("charset x\n" + kGood).ok);
 }
 
+TEST(Config, RequiredKeysExactlyOnce) {
+    // Each of these once made up the six values a complete file needs.
+    const std::string noFont = kGood.substr(0, kGood.find("font")), noMip = kGood.substr(0, kGood.find("mip_map"));
+    for (const std::string& text : {noFont + "module_path = m\ncharset = c\nmip_map = []\n",
+                                    noFont + "texture_size = 2 x 2\ncharset = c\n", noMip + "texture_size = 7\n"})
+        EXPECT_EQ(parse(text).out, kError) << text;
+}
+
+TEST(Config, MistypedMipMapSaysSo) {
+    for (const char* list : {"[1\xC2\xB0" "0,90]\n", "[1 x]\n"})
+        EXPECT_EQ(parseEdited("[100, 50,25]\n", list).out, kError) << list;
+}
+
 TEST(Config, TokensCommentsAndQuotes) {
     // An unquoted value ends at the first blank; a quoted one keeps its spaces and "#".
     Parsed p = parseEdited("\"ab c\"", "ab c");
@@ -113,7 +126,7 @@ TEST(Config, MipMapLists) {
 
     Parsed semi = withMip("mip_map = [1;2]\n");
     EXPECT_FALSE(semi.ok);
-    EXPECT_EQ(semi.out, "");  // fails silently
+    EXPECT_EQ(semi.out, kError);
 
     // With two blanks after "=", the second blank is taken as the bracket: the list stays empty but counts.
     Parsed two = withMip("mip_map =  [5, 6]\n");
