@@ -479,7 +479,7 @@ void benchGroupChoice(const BenchCase& bc, TerrainMesh& terrain, std::vector<Ben
     for (size_t i = 0; same && i < fixed.groups.size(); ++i)
         same = fixed.groups[i].representative == chosen.plan.groups[i].representative &&
                sameGeometry(asLabels(fixed.groups[i]), asLabels(chosen.plan.groups[i]));
-    const double share = exportS > 0 ? 100.0 * (autoS - oneS) / exportS : 0;
+    const double share = exportS > 0 ? std::max(0.0, 100.0 * (autoS - oneS) / exportS) : 0;
     rows.push_back(BenchRow{"group choice " + bc.name + ", mesh_letters = 1 (" + std::to_string(one.plan.meshes) +
                                 " meshes, " + (one.fits ? "fits" : "stops") + ") vs auto (" +
                                 std::to_string(chosen.plan.size) + " to a mesh, " +
