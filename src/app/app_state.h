@@ -19,4 +19,5 @@ struct AppState {
     bool helpVisible = false;
     Label attributeClipboard;
     bool clipboardValid = false;
+    char32_t refusedChar = 0;  // the last typed character the charset refused: said once until another is refused
 };

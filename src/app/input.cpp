@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/startup.h"
 #include "app/view.h"
 #include "export/export.h"
 #include "export/letter_groups.h"
@@ -70,6 +71,15 @@ void countDuplicateLetters(Editor& ed) {
 
 // Typing: a character the atlas holds becomes the selected label's new last letter, as one step.
 void typeCharacter(Editor& ed, char32_t code) {
+    const bool printable = code >= 0x20 && code != 0x7F && !(code >= 0x80 && code < 0xA0);
+    if (printable && hasSelection(ed) && !atlasHasChar(ed.atlas, code) && code != ed.app.refusedChar) {
+        // Said once: held or typed again, the same character adds no message.
+        ed.app.refusedChar = code;
+        std::string typed;
+        appendUtf8(typed, code);
+        showMessage(ed.log, formatText("\"%s\" is not in the charset (%s)", typed.c_str(), CONFIG_FILE));
+        pushRedraw(ed);
+    }
     if (hasSelection(ed) && atlasHasChar(ed.atlas, code)) {
         Label before = selectedLabel(ed);
         addLetter(selectedLabel(ed), code);

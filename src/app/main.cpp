@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     showMessage(ed.log, BANNER);
+    if (!ed.store.damage.empty()) showMessage(ed.log, storeDamageMessage(ed.store));
     runEventLoop(ed);
     releaseGlyphAtlas(ed.atlas);
     return 0;

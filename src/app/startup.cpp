@@ -5,6 +5,7 @@
 
 #include "export/export.h"
 #include "export/records.h"
+#include "platform/text_format.h"
 
 bool isBatchSwitch(int argc, const char* const* argv) {
     return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-b") == 0;
@@ -18,6 +19,16 @@ bool readStartupFiles(Editor& ed) {
 }
 
 bool runBatchExport(Editor& ed) {
+    // A store read only in part would export fewer names than the module has now.
+    if (!ed.store.damage.empty()) {
+        const std::string stop = formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
+                                            ed.store.path.c_str(), ed.store.damage.c_str());
+        std::printf("%s\n", stop.c_str());
+        std::fflush(stdout);
+        showMessage(ed.log, stop);
+        writeLogFile(ed.log, "log.txt");
+        return false;
+    }
     if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) {
         std::printf("Batch mode exports the labels on flat terrain.\n");
         std::fflush(stdout);
@@ -32,8 +43,11 @@ bool runBatchExport(Editor& ed) {
 bool prepareInteractive(Editor& ed) {
     const AppConfig& config = ed.config;
     if (!buildGlyphAtlas(ed.atlas, config.charset, config.font, config.texture_width,
-                         config.texture_height, config.test_mode))
+                         config.texture_height, config.test_mode)) {
+        std::printf("Cannot build the letter texture: %s\n", ed.atlas.failure.c_str());
+        std::fflush(stdout);
         return false;
+    }
     const bool colorsRead = readTerrainColors(ed.colors);
     if (!readTerrainMesh(ed.terrain, modulePath(config, "map.txt"))) return false;
     // Without a colour file, write the defaults for this map and use them at once.

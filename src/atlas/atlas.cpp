@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/text_format.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -73,7 +74,9 @@ bool fontHasGlyph(TTF_Font* font, char32_t c) { return c <= 0x10FFFF && TTF_Glyp
 // Steps common to both builds up to the attempt loop: size check, library,
 // distinct count, first size and the zeroed pixel buffer.
 bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int height) {
+    atlas.failure.clear();
     if (width <= 0 || height <= 0 || width > kMaxTextureSide || height > kMaxTextureSide) {
+        atlas.failure = formatText("the texture size %d x %d is out of range", width, height);
         std::printf("Texture size %d x %d is out of range (1 to %d each)\n", width, height, kMaxTextureSide);
         std::fflush(stdout);
         return false;
@@ -82,6 +85,7 @@ bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int h
     atlas.height = height;
     if (!fontLibraryReady) {
         if (TTF_Init() != 0) {
+            atlas.failure = "the font library cannot be started";
             std::printf("Unable to initialize font library\n");
             std::fflush(stdout);
             return false;
@@ -101,6 +105,7 @@ bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int h
         atlas.pixels.assign(bytes, 0);
     } catch (const std::bad_alloc&) {
         std::vector<uint8_t>().swap(atlas.pixels);
+        atlas.failure = formatText("there is no memory for the %d x %d texture", width, height);
         std::printf("Out of memory??");
         std::fflush(stdout);
         return false;
@@ -113,6 +118,7 @@ bool openFontAtSize(GlyphAtlas& atlas, const std::string& fontPath) {
     closeFont(atlas);
     atlas.font = TTF_OpenFont(resolvePath(fontPath).c_str(), atlas.fontSize);
     if (!atlas.font) {
+        atlas.failure = formatText("the font \"%s\" cannot be loaded", fontPath.c_str());
         std::printf("Unable to load font at size %d\n", atlas.fontSize);
         std::fflush(stdout);
         return false;
@@ -276,6 +282,12 @@ AttemptResult simulateAttempt(const GlyphAtlas& atlas, const std::u32string& cha
     return AttemptResult::Fits;
 }
 
+// No size tried fits the characters into the texture.
+bool noSizeFits(GlyphAtlas& atlas) {
+    atlas.failure = formatText("the letters do not fit the %d x %d texture at any font size", atlas.width, atlas.height);
+    return false;
+}
+
 // The attempt loop rendering every glyph at every size, from atlas.fontSize down.
 bool countdownAttempts(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath, bool testMode) {
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -287,7 +299,7 @@ bool countdownAttempts(GlyphAtlas& atlas, const std::u32string& chars, const std
         }
         --atlas.fontSize;
     }
-    return false;
+    return noSizeFits(atlas);
 }
 
 }  // namespace
@@ -321,7 +333,7 @@ bool buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& text, const std::s
         else
             --atlas.fontSize;
     }
-    if (!fits) return false;
+    if (!fits) return noSizeFits(atlas);
     // The font is open at the size found; render once, checking every surface
     // against its measure. Should the two ever disagree, the measured packing
     // cannot be trusted and the build renders every size instead.

@@ -43,6 +43,7 @@ struct GlyphAtlas {
     int glyphHeight = 0;   // height of the last glyph rendered: the common cell height
     int fontSize = 0;      // point size of the last attempt
     void* font = nullptr;  // TTF_Font of the last attempt, kept open until the next build
+    std::string failure;   // why the last build failed, as a phrase ("the font ... cannot be loaded"); empty after success
 };
 
 // The characters of a charset text: UTF-8 when it is valid UTF-8 with at least one

@@ -171,9 +171,15 @@ bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atl
         showMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
                                     plan.size, plan.meshes, letterIconRoom(icons)));
 
-    // The texture and the meshes' texture coordinates come from this atlas.
-    const bool atlasBuilt = buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width,
-                                            config.texture_height, config.test_mode);
+    // The texture and the meshes' texture coordinates come from this atlas. Without
+    // it the module would get a texture without its letters: nothing is written.
+    if (!buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width, config.texture_height,
+                         config.test_mode)) {
+        showMessage(log, "Export stopped: " + atlas.failure);
+        buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
+                        config.test_mode);
+        return false;
+    }
 
     bool written = exportBrf(plan, atlas, config, log);
     written = exportIcons(plan, config, log) && written;
@@ -182,5 +188,5 @@ bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atl
 
     buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
                     config.test_mode);
-    return atlasBuilt && written;
+    return written;
 }

@@ -16,10 +16,9 @@
 #include "overlay/message_log.h"
 #include "terrain/terrain.h"
 
-// True when every step wrote its file from a letter atlas that could be built.
-// False when the letter atlas could not be built (the steps still run), when a
-// step failed, or when the letters' icon numbers would not fit a party's icon
-// field (0 to 255): then no file is written and one message says why.
+// True when every step wrote its file. False when a step failed, or when nothing
+// was written and one message says why: the letters' icon numbers would not fit a
+// party's icon field (0 to 255), or the letter atlas could not be built.
 bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas,
                   const AppConfig& config, MessageLog& log);
 

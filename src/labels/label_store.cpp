@@ -178,13 +178,21 @@ bool parseLabelStore(LabelList& labels, const std::string& text, std::string& er
     return true;
 }
 
+std::string storeDamageMessage(const LabelStore& store) {
+    return formatText("Damaged label store \"%s\": %s", store.path.c_str(), store.damage.c_str());
+}
+
 bool loadLabels(LabelList& labels, LabelStore& store) {
     resetLetterIds();
+    store.damage.clear();
     std::string text;
     if (!readTextFile(store.path, text)) {
         // A store that exists but cannot be read must not be overwritten unseen:
         // the next save first tries to keep it (and refuses when it cannot).
-        if (fileExists(store.path)) store.keepBackup = true;
+        if (fileExists(store.path)) {
+            store.keepBackup = true;
+            store.damage = "it cannot be read";
+        }
         return false;
     }
     LabelList parsed;
@@ -192,8 +200,8 @@ bool loadLabels(LabelList& labels, LabelStore& store) {
     const bool whole = parseLabelStore(parsed, text, error);
     labels = std::move(parsed);
     if (!whole) {
-        std::printf("Damaged label store \"%s\": %s; %zu labels loaded\n", store.path.c_str(), error.c_str(),
-                    labels.size());
+        store.damage = formatText("%s; %zu labels loaded", error.c_str(), labels.size());
+        std::printf("%s\n", storeDamageMessage(store).c_str());
         std::fflush(stdout);
         store.keepBackup = true;
     }

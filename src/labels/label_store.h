@@ -26,7 +26,11 @@
 struct LabelStore {
     std::string path = "savedData.txt";
     bool keepBackup = false;  // the loaded file was damaged: keep it as .bak before the next save
+    std::string damage;       // how the last load fell short ("label 3 of 7 is incomplete; 2 labels loaded"); empty when whole
 };
+
+// The message a damaged load gives: "Damaged label store "<path>": <damage>".
+std::string storeDamageMessage(const LabelStore& store);
 
 // Saves every label; shows "All label saved. Will be loaded at the next run." or
 // "Cannot save internal file?!". The caller clears its changed flag on true.

@@ -1,5 +1,7 @@
 #include "overlay/overlay.h"
 
+#include <algorithm>
+
 #include "platform/text_format.h"
 
 namespace {
@@ -57,12 +59,47 @@ std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int se
     return out;
 }
 
-std::vector<OverlayText> messageLines(const MessageLog& log) {
+std::vector<std::string> wrapText(const std::string& text, int maxWidth, const TextWidth& width) {
+    const auto fits = [&](const std::string& s) {
+        int total = 0;
+        for (unsigned char c : s) total += width(c);
+        return total <= maxWidth;
+    };
+    if (fits(text)) return {text};
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t at = 0; at <= text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        std::string word = text.substr(at, end - at);
+        at = end + 1;
+        const std::string joined = line.empty() ? word : line + " " + word;
+        if (fits(joined)) {
+            line = joined;
+            continue;
+        }
+        if (!line.empty()) lines.push_back(line);
+        // A word wider than a whole line is broken where it must be.
+        while (!fits(word)) {
+            size_t n = 1;
+            while (n < word.size() && fits(word.substr(0, n + 1))) ++n;
+            lines.push_back(word.substr(0, n));
+            word.erase(0, n);
+        }
+        line = word;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWidth& width) {
     std::vector<OverlayText> out;
     int y = -8;
     for (const std::string& m : messagesNewestFirst(log)) {
-        y += 15;
-        out.push_back({5, y, GREY_ITEM, m});
+        const std::vector<std::string> lines = width && w > 10 ? wrapText(m, w - 10, width) : std::vector{m};
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            y += 15;
+            out.push_back({5, y, GREY_ITEM, *line});
+        }
     }
     return out;
 }

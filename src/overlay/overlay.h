@@ -12,6 +12,7 @@
 //   quitPromptLine      centre: the save prompt
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,14 @@ constexpr float GREY_PROMPT = 1.0f;    // save prompt
 // picking (labelCount > 0) and for the selected label (also selected >= 0) are
 // present only when they apply, and absent lines take no room.
 std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int selected, int w, int h);
-std::vector<OverlayText> messageLines(const MessageLog& log);
+// The width in pixels of one byte of text in the overlay's font.
+using TextWidth = std::function<int(unsigned char)>;
+// A text broken at spaces into lines of at most maxWidth pixels (a word wider than
+// that is broken where it must be); a text that fits is one line, unchanged.
+std::vector<std::string> wrapText(const std::string& text, int maxWidth, const TextWidth& width);
+// Newest at the bottom. With a window width w and the font's widths, a message
+// wider than the window wraps onto more lines of its own, its first line on top.
+std::vector<OverlayText> messageLines(const MessageLog& log, int w = 0, const TextWidth& width = nullptr);
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w);
 std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h);
 OverlayText quitPromptLine(int w, int h);

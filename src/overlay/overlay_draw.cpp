@@ -59,7 +59,8 @@ void drawHelpPanel(bool helpVisible, int labelCount, int selected, int w, int h)
 
 void drawMessages(const MessageLog& log, int w, int h) {
     beginOverlay(w, h);
-    drawLines(messageLines(log));
+    ensureGlutInitialised();
+    drawLines(messageLines(log, w, [](unsigned char c) { return glutBitmapWidth(GLUT_BITMAP_HELVETICA_12, c); }));
 }
 
 void drawCursorReadout(float x, float y, int w, int h) {
