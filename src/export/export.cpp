@@ -165,12 +165,6 @@ bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atl
         showIconStop(choice, icons, log);
         return false;
     }
-    GroupPlan& plan = choice.plan;
-    showMessage(log, formatText("Found %d duplicated", plan.duplicates));
-    if (config.mesh_letters == 0 && plan.size > 1)
-        showMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
-                                    plan.size, plan.meshes, letterIconRoom(icons)));
-
     // The texture and the meshes' texture coordinates come from this atlas. Without
     // it the module would get a texture without its letters: nothing is written.
     if (!buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width, config.texture_height,
@@ -180,6 +174,12 @@ bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atl
                         config.test_mode);
         return false;
     }
+
+    GroupPlan& plan = choice.plan;
+    showMessage(log, formatText("Found %d duplicated", plan.duplicates));
+    if (config.mesh_letters == 0 && plan.size > 1)
+        showMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
+                                    plan.size, plan.meshes, letterIconRoom(icons)));
 
     bool written = exportBrf(plan, atlas, config, log);
     written = exportIcons(plan, config, log) && written;

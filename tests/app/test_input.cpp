@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <tuple>
 
@@ -113,6 +114,14 @@ TEST(Input, TypedTextArrivesAsUtf8) {
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\u00e9-");
     EXPECT_TRUE(t.ed.app.changed);
     EXPECT_GT(t.ed.redrawRequests, 0);
+    // A refused character is named once, until another one is refused.
+    EXPECT_EQ(messagesNewestFirst(t.ed.log), (std::vector<std::string>{"\"\u0416\" is not in the charset (Veltrune.cfg)",
+                                                                       "\"w\" is not in the charset (Veltrune.cfg)"}));
+    handleTextInput(t.ed, "\xD0\x96" "a" "\xD0\x96");
+    EXPECT_EQ(messagesNewestFirst(t.ed.log).size(), 2u);
+    handleTextInput(t.ed, "ww");
+    EXPECT_EQ(messagesNewestFirst(t.ed.log).size(), 3u);
+    t.ed.labels[0].letters.pop_back();
 
     t.key(keys::ESCAPE, 0);
     ASSERT_TRUE(t.ed.app.quitAsked);
@@ -530,6 +539,14 @@ TEST(Startup, FilesBeforeTheWindow) {
     EXPECT_TRUE(atlasHasChar(ed2.atlas, 'a'));
     EXPECT_FALSE(atlasHasChar(ed2.atlas, 'd'));
     releaseGlyphAtlas(ed2.atlas);
+    // A charset whose atlas cannot be built says why.
+    writeBytes("Veltrune.cfg", std::regex_replace(CONFIG_TEXT, std::regex("256 x 128"), "64 x 2"));
+    Editor tiny;
+    ASSERT_TRUE(readStartupFiles(tiny));
+    EXPECT_EQ(printed([&] { EXPECT_FALSE(prepareInteractive(tiny)); }),
+              "Cannot build the letter texture: the letters do not fit the 64 x 2 texture at any font size\n");
+    releaseGlyphAtlas(tiny.atlas);
+    writeBytes("Veltrune.cfg", CONFIG_TEXT);
 
     // Everything there: start-up goes on, with the party positions read; an
     // existing colour file is kept.
@@ -603,9 +620,28 @@ TEST(Startup, BatchExport) {
     std::string config = CONFIG_TEXT;
     config.replace(config.find("DejaVuSans.ttf"), 14, "NoSuchFont.ttf");
     writeBytes("Veltrune.cfg", config);
+    // A font or a store that fails stops the export before any module file
+    // changes, with the reason first in "log.txt".
+    const std::string module[3] = {readBytes("Mod/parties.txt"), readBytes("Mod/map_icons.txt"),
+                                   readBytes("Mod/textures/map_names.dds")};
+    const auto moduleKept = [&module] {
+        return readBytes("Mod/parties.txt") == module[0] && readBytes("Mod/map_icons.txt") == module[1] &&
+               readBytes("Mod/textures/map_names.dds") == module[2];
+    };
     EXPECT_NE(batch().find("Unable to load font"), std::string::npos);
     EXPECT_FALSE(succeeded);
+    EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds("Export stopped: the font \"/usr/share/fonts/truetype/dejavu/NoSuchFont.ttf\" "
+                                                     "cannot be loaded\n"));
+    EXPECT_TRUE(moduleKept());
     writeBytes("Veltrune.cfg", CONFIG_TEXT);
+    writeBytes("savedData.txt", "v1\n7\na b | 10 10 0.33 0 0.66 0 30 10 1.0 35 100 0 0\n");
+    const std::string stop = "Export stopped: \"savedData.txt\" is damaged (label 2 of 7 is incomplete; 1 labels "
+                             "loaded), so the module keeps its names\n";
+    EXPECT_NE(batch().find(stop), std::string::npos);
+    EXPECT_FALSE(succeeded);
+    EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(stop));
+    EXPECT_TRUE(moduleKept());
+    writeBytes("savedData.txt", STORE_TEXT);
     fs::remove("log.txt");
     fs::create_directory("log.txt");
     EXPECT_NE(batch().find("Cannot write \"log.txt\""), std::string::npos);

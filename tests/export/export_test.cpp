@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "atlas/dds.h"
 #include "export/brf.h"
@@ -379,5 +380,22 @@ TEST(ExportIconLimit, LetterIconsPast255StopTheExportBeforeAnyFile) {
             EXPECT_EQ(said[1], partiesMessage(60, 62));
             EXPECT_EQ(countOf(m.get("parties.txt"), partyIcon(248)), 1u);
         }
+    }
+}
+
+// A letter atlas that cannot be built stops the export before any file, with the reason.
+TEST(ExportAtlas, AnAtlasThatCannotBeBuiltWritesNothing) {
+    ModuleDir m(ICONS_ORIG, PARTIES_ORIG);
+    m.add("ab", {0, 0}, {10, 0});
+    m.run();
+    const std::map<std::string, std::string> before = moduleFiles(m);
+    for (auto [font, height, message] :
+         {std::tuple{"nosuch.ttf", 128, "Export stopped: the font \"nosuch.ttf\" cannot be loaded"},
+          {kFont, 2, "Export stopped: the letters do not fit the 256 x 2 texture at any font size"}}) {
+        m.config.font = font;
+        m.config.texture_height = height;
+        EXPECT_EQ(m.run(), std::vector<std::string>{message});
+        EXPECT_FALSE(m.succeeded);
+        EXPECT_EQ(changedSince(m, before), std::vector<std::string>{});
     }
 }

@@ -157,3 +157,18 @@ TEST(StatusLines, LabelReadoutAndPrompt) {
 }
 
 }  // namespace
+
+// Messages wider than the window wrap at spaces (a longer word where it must),
+// each message's first line on top, and all four newest messages stay listed.
+TEST(MessageLog, LongMessagesWrapAtTheWindowWidth) {
+    const TextWidth five = [](unsigned char) { return 5; };
+    for (auto [text, lines] : {std::pair{std::string("fits ok"), std::vector<std::string>{"fits ok"}},
+                               {"aaa bbb ccc dd", {"aaa bbb", "ccc dd"}},
+                               {"xxxxxxxxxxxxxxxxx yy", {"xxxxxxx", "xxxxxxx", "xxx yy"}}}) {
+        EXPECT_EQ(wrapText(text, 35, five), lines) << text;
+    }
+    MessageLog log;
+    for (const char* m : {"old", "aaa bbb ccc dd", "b", "c", "d"}) showMessage(log, m);
+    std::vector<Line> want = messageRows({"d", "c", "b", "ccc dd", "aaa bbb"});
+    EXPECT_EQ(asTuples(messageLines(log, 45, five)), want);
+}
