@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "atlas/dds.h"
 #include "atlas/dds_read.h"
@@ -142,7 +143,7 @@ TEST(PreviewRender, TerrainMarkersAndLettersPlacedByTheirParties) {
     exported.iconMeshes = {"town", "map_str_007"};
     // The quad spans game x -1..0, y 0..1: turned by 90 degrees about its party at
     // (20, 30) it covers map x 19..20, y 29..30.
-    exported.parties = {{1, 20, 30, static_cast<float>(M_PI / 2)}, {0, 50, 25, 0}, {5, 50, 25, 0}};
+    exported.parties = {{1, 20, 30, std::numbers::pi_v<float> / 2}, {0, 50, 25, 0}, {5, 50, 25, 0}};
     PreviewImage image;
     PreviewResult result;
     ASSERT_TRUE(renderPreview(terrain, colors, exported, 100, image, result));
