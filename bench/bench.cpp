@@ -29,6 +29,8 @@
 #include "config/config.h"
 #include "export/export.h"
 #include "export/letter_groups.h"
+#include "export/preview.h"
+#include "export/records.h"
 #include "labels/label_store.h"
 #include "labels/letter_geometry.h"
 #include "mapgen.h"
@@ -376,7 +378,7 @@ void benchAtlas(const BenchCase& bc, std::vector<BenchRow>& rows) {
 }
 
 // Runs "veltrune -b" in dir with standard output thrown away; true when it ran and exited 0.
-bool runBatchProcess(const std::string& program, const fs::path& dir) {
+bool runProcess(const std::string& program, const fs::path& dir, const std::vector<std::string>& args) {
     std::fflush(stdout);
     pid_t pid = fork();
     if (pid < 0) return false;
@@ -384,13 +386,18 @@ bool runBatchProcess(const std::string& program, const fs::path& dir) {
         int null = open("/dev/null", O_WRONLY);
         if (null >= 0) dup2(null, 1);
         if (chdir(dir.c_str()) != 0) _exit(127);
-        execl(program.c_str(), program.c_str(), "-b", static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
     if (waitpid(pid, &status, 0) != pid) return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+bool runBatchProcess(const std::string& program, const fs::path& dir) { return runProcess(program, dir, {"-b"}); }
 
 // The same export in this process, into a copy of the module: configuration,
 // labels, map and atlas read as the batch mode reads them, then exportModule.
@@ -489,6 +496,47 @@ void benchGroupChoice(const BenchCase& bc, TerrainMesh& terrain, std::vector<Ben
     releaseGlyphAtlas(atlas);
 }
 
+// The picture of the export: "veltrune -p" as a process (map, colours and the
+// exported files read, drawn, PNG written) against the same picture drawn and
+// encoded in this process; the PNG bytes must be equal. It draws what the batch
+// export row wrote into the case's module.
+void benchPreview(const BenchCase& bc, const std::string& program, std::vector<BenchRow>& rows) {
+    const int size = 2048;
+    AppConfig config;
+    PreviewExport exported;
+    std::string error;
+    const bool configured = loadCaseConfig(bc, config);
+    config.module_path = bc.moduleDir.string() + "/";
+    if (!configured || !loadPreviewExport(config, exported, error)) {
+        std::printf("%s: no export to draw: %s\n", bc.name.c_str(), error.c_str());
+        rows.push_back(BenchRow{"preview " + bc.name + " (no export)", 0, -1, false});
+        return;
+    }
+    bool ran = true;
+    const double fastS = bestOf(3, [] {}, [&] {
+        ran = runProcess(program, bc.workDir, {"-p", "bench.png", std::to_string(size)}) && ran;
+    });
+    std::string png;
+    PreviewResult result;
+    const double refS = bestOf(1, [] {}, [&] {
+        TerrainMesh terrain;
+        TerrainColorTable colors;
+        QuietStdout quiet;
+        if (!readTerrainMesh(terrain, modulePath(config, "map.txt")) ||
+            !readPartyPositions(terrain, modulePath(config, "parties.orig.txt")) ||
+            !loadPreviewExport(config, exported, error))
+            return;
+        if (!readTerrainColors(colors, (bc.workDir / "mapcolors.txt").string())) setDefaultTerrainColors(colors, terrain);
+        PreviewImage image;
+        if (renderPreview(terrain, colors, exported, size, image, result)) png = encodePng(image);
+    });
+    std::string written;
+    const bool same = ran && !png.empty() && readBinaryFile((bc.workDir / "bench.png").string(), written) && written == png;
+    rows.push_back(BenchRow{"preview " + bc.name + ", " + std::to_string(size) + " px, " + std::to_string(result.drawn) +
+                                " letter parties (process veltrune -p; reference: in-process)",
+                            fastS, refS, same});
+}
+
 void benchDrawing(const BenchCase& bc, const TerrainMesh& terrain, std::vector<BenchRow>& rows) {
     LabelList labels;
     GlyphAtlas atlas;
@@ -583,6 +631,7 @@ void runCase(const BenchCase& bc, const std::string& program, std::vector<BenchR
     benchAtlas(bc, rows);
     benchBatchExport(bc, program, rows);
     benchGroupChoice(bc, terrain, rows);
+    benchPreview(bc, program, rows);
     if (bc.name == "large") benchDrawing(bc, terrain, rows);
 }
 

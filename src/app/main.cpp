@@ -1,7 +1,8 @@
 // Veltrune: writes place names onto a game module's world map and exports them
 // into the module. Without arguments it opens the editor, whose exit status is 0
 // on every path; "veltrune -b" exports the saved labels and ends with 0 when the
-// export succeeded, 1 when anything on its way failed.
+// export succeeded, 1 when anything on its way failed; "veltrune -p [FILE] [SIZE]"
+// draws a picture of the export without a window (status 0 when it was written).
 //
 // The program has its own main on every platform (SDL's entry wrapper is not
 // used): SDL is told so before it starts.
@@ -19,6 +20,7 @@
 int main(int argc, char** argv) {
     redirectOutputWithoutConsole();
     Editor& ed = editor;
+    if (isPreviewSwitch(argc, argv)) return runPreview(ed, argc, argv);
     const bool batch = isBatchSwitch(argc, argv);
     if (!readStartupFiles(ed)) return batch ? 1 : 0;
     if (batch) {

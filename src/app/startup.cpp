@@ -2,13 +2,80 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "export/export.h"
+#include "export/preview.h"
 #include "export/records.h"
 #include "platform/text_format.h"
+#include "platform/platform.h"
 
 bool isBatchSwitch(int argc, const char* const* argv) {
     return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-b") == 0;
+}
+
+bool isPreviewSwitch(int argc, const char* const* argv) {
+    return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-p") == 0;
+}
+
+namespace {
+
+void say(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+// A whole decimal number in 64..16384.
+bool readPreviewSize(const char* text, int& size) {
+    int value = 0;
+    const char* end = text + std::strlen(text);
+    if (parseDecimalInt(text, end, value) != end || value < PREVIEW_SIZE_MIN || value > PREVIEW_SIZE_MAX) return false;
+    size = value;
+    return true;
+}
+
+}  // namespace
+
+int runPreview(Editor& ed, int argc, const char* const* argv) {
+    const std::string file = argc > 2 ? argv[2] : "preview.png";
+    int size = PREVIEW_SIZE_DEFAULT;
+    if (argc > 4 || (argc > 3 && !readPreviewSize(argv[3], size))) {
+        say(formatText("Usage: veltrune -p [FILE] [SIZE], SIZE from %d to %d pixels", PREVIEW_SIZE_MIN,
+                       PREVIEW_SIZE_MAX));
+        return 1;
+    }
+    if (!readConfig(ed.config, CONFIG_FILE)) return 1;
+    if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) return 1;
+    if (!readTerrainColors(ed.colors)) setDefaultTerrainColors(ed.colors, ed.terrain);
+    // The module's own parties, as the editor marks them.
+    const std::string origPath = modulePath(ed.config, "parties.orig.txt");
+    if (!readPartyPositions(ed.terrain, origPath)) {
+        say(formatText("Cannot read the parties of \"%s\"", origPath.c_str()));
+        return 1;
+    }
+    PreviewExport exported;
+    std::string error;
+    if (!loadPreviewExport(ed.config, exported, error)) {
+        say(error);
+        return 1;
+    }
+    PreviewImage image;
+    PreviewResult result;
+    if (!renderPreview(ed.terrain, ed.colors, exported, size, image, result)) {
+        say(formatText("A picture of %d pixels is too large to hold", size));
+        return 1;
+    }
+    if (result.missing > 0)
+        say(formatText("%d letter parties name a mesh that is not in \"Resource\\map_names.brf\" and were left out",
+                       result.missing));
+    const std::string png = encodePng(image);
+    if (png.empty() || !replaceFileWith(file, png)) {
+        say(formatText("Cannot write \"%s\"", file.c_str()));
+        return 1;
+    }
+    say(formatText("Wrote \"%s\": %d x %d pixels, %d letter parties", file.c_str(), image.width, image.height,
+                   result.drawn));
+    return 0;
 }
 
 bool readStartupFiles(Editor& ed) {

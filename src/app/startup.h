@@ -4,7 +4,8 @@
 // editor, 1 for the batch export).
 //
 // Order: readStartupFiles, then either runBatchExport (switch "-b") or
-// prepareInteractive followed by the window and the event loop.
+// prepareInteractive followed by the window and the event loop. The switch "-p"
+// runs runPreview alone: it reads the configuration itself and opens no window.
 #pragma once
 
 #include "app/editor.h"
@@ -13,6 +14,16 @@ constexpr const char* CONFIG_FILE = "Veltrune.cfg";
 
 // True when the first argument is exactly "-b".
 bool isBatchSwitch(int argc, const char* const* argv);
+
+// True when the first argument is exactly "-p".
+bool isPreviewSwitch(int argc, const char* const* argv);
+
+// "veltrune -p [FILE] [SIZE]": a picture of the module's export, drawn in
+// software from "map.txt", "mapcolors.txt" (default greys when missing; nothing is
+// written) and the exported files, written as PNG to FILE ("preview.png") with
+// SIZE (2048, 64..16384) pixels on the map's longer side. Reports on standard
+// output; the exit status is 0 when the picture was written, 1 otherwise.
+int runPreview(Editor& ed, int argc, const char* const* argv);
 
 // Reads "Veltrune.cfg" (false ends start-up) and the label store (a missing
 // store only means no labels); leaves the labels unchanged-flagged.

@@ -76,8 +76,10 @@ bool readTerrainColors(TerrainColorTable& table, const std::string& path) {
     return true;
 }
 
-bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path) {
-    bool used[256] = {};
+namespace {
+
+// Marks the rows of the terrain types the mesh uses; returns how many there are.
+int usedRows(const TerrainMesh& mesh, bool used[256]) {
     int count = 0;
     for (const MapFace& f : mesh.faces) {
         int row = colorRow(f.terrainType);
@@ -86,11 +88,34 @@ bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path)
             ++count;
         }
     }
+    return count;
+}
+
+int defaultGrey(int row) { return (64 + 8 * row) % 256; }
+
+}  // namespace
+
+bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path) {
+    bool used[256] = {};
+    const int count = usedRows(mesh, used);
     std::string text = formatText("%d\n", count);
     for (int t = 0; t < 256; ++t) {
         if (!used[t]) continue;
-        int g = (64 + 8 * t) % 256;
+        int g = defaultGrey(t);
         appendText(text, "%d %d %d %d\n", t, g, g, g);
     }
     return replaceFileWith(path, toPlatformLineEnds(text));
+}
+
+void setDefaultTerrainColors(TerrainColorTable& table, const TerrainMesh& mesh) {
+    bool used[256] = {};
+    usedRows(mesh, used);
+    for (int t = 0; t < 256; ++t)
+        if (used[t]) table.rgb[t][0] = table.rgb[t][1] = table.rgb[t][2] = static_cast<uint8_t>(defaultGrey(t));
+    ++table.version;
+}
+
+ShadeRgb faceShade(const TerrainColorTable& table, const MapFace& face, float shade) {
+    const uint8_t* rgb = table.rgb[colorRow(face.terrainType)];
+    return ShadeRgb{rgb[0] * face.light / shade, rgb[1] * face.light / shade, rgb[2] * face.light / shade};
 }

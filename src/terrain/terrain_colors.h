@@ -20,3 +20,16 @@ bool readTerrainColors(TerrainColorTable& table, const std::string& path = "mapc
 // Applies colour text to the table; rows that cannot be read are skipped.
 void parseTerrainColors(TerrainColorTable& table, const std::string& text);
 bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path = "mapcolors.txt");
+// The default grey of every terrain type the mesh uses, as writeDefaultTerrainColors
+// writes it, set in the table without writing a file.
+void setDefaultTerrainColors(TerrainColorTable& table, const TerrainMesh& mesh);
+
+// A face's colour as drawn: its type's row times its light, divided by
+// FILL_SHADE (the fill) or OUTLINE_SHADE (the darker outline). Not clamped: the
+// drawing clamps to 0..1, so faces with negative light are black.
+constexpr float FILL_SHADE = 255.0f;
+constexpr float OUTLINE_SHADE = 280.0f;
+struct ShadeRgb {
+    float r, g, b;
+};
+ShadeRgb faceShade(const TerrainColorTable& table, const MapFace& face, float shade);

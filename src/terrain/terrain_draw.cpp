@@ -63,15 +63,15 @@ void sendFillsAndOutlines(const TerrainMesh& mesh, const TerrainColorTable& colo
     glBegin(GL_TRIANGLES);
     for (const MapFace& f : mesh.faces) {
         if (!validFace(mesh, f)) continue;
-        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
-        glColor3f(rgb[0] * f.light / 255.0f, rgb[1] * f.light / 255.0f, rgb[2] * f.light / 255.0f);
+        const ShadeRgb shade = faceShade(colors, f, FILL_SHADE);
+        glColor3f(shade.r, shade.g, shade.b);
         sendCorners(mesh, f);
     }
     glEnd();
     for (const MapFace& f : mesh.faces) {
         if (!validFace(mesh, f)) continue;
-        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
-        glColor3f(rgb[0] * f.light / 280.0f, rgb[1] * f.light / 280.0f, rgb[2] * f.light / 280.0f);
+        const ShadeRgb shade = faceShade(colors, f, OUTLINE_SHADE);
+        glColor3f(shade.r, shade.g, shade.b);
         glBegin(GL_LINE_LOOP);
         sendCorners(mesh, f);
         glEnd();
@@ -85,8 +85,8 @@ void sendOutlineSegments(const TerrainMesh& mesh, const TerrainColorTable& color
     for (size_t i = first; i < last; ++i) {
         const MapFace& f = mesh.faces[i];
         if (!validFace(mesh, f)) continue;
-        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
-        glColor3f(rgb[0] * f.light / 280.0f, rgb[1] * f.light / 280.0f, rgb[2] * f.light / 280.0f);
+        const ShadeRgb shade = faceShade(colors, f, OUTLINE_SHADE);
+        glColor3f(shade.r, shade.g, shade.b);
         const MapVertex& a = mesh.vertices[static_cast<size_t>(f.corners[0])];
         const MapVertex& b = mesh.vertices[static_cast<size_t>(f.corners[1])];
         const MapVertex& c = mesh.vertices[static_cast<size_t>(f.corners[2])];
@@ -105,8 +105,8 @@ void sendFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t 
     for (size_t i = first; i < last; ++i) {
         const MapFace& f = mesh.faces[i];
         if (!validFace(mesh, f)) continue;
-        const uint8_t* rgb = colors.rgb[colorRow(f.terrainType)];
-        glColor3f(rgb[0] * f.light / 255.0f, rgb[1] * f.light / 255.0f, rgb[2] * f.light / 255.0f);
+        const ShadeRgb shade = faceShade(colors, f, FILL_SHADE);
+        glColor3f(shade.r, shade.g, shade.b);
         sendCorners(mesh, f);
     }
     glEnd();
