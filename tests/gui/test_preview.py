@@ -143,7 +143,27 @@ def main():
                 shutil.move(path + ".keep", path)
             assert rc == status and re.search(message, out), (path, rc, out)
 
+    def groups_draw_like_single_letters():
+        cfg = os.path.join(work, "Veltrune.cfg")
+        shutil.copy(cfg, cfg + ".keep")
+        pictures = []
+        for n in (1, 4):
+            with open(cfg + ".keep") as f, open(cfg, "w") as g:
+                g.write(f.read() + "mesh_letters = %d\n" % n)
+            assert guilib.run_to_end(program, work, ["-b"])[0] == 0
+            rc, out = preview(program, work, "n%d.png" % n, "1024")
+            assert rc == 0 and "%d letter parties" % {1: 40, 4: 12}[n] in out, out
+            pictures.append(read_png(os.path.join(work, "n%d.png" % n)))
+        shutil.move(cfg + ".keep", cfg)
+        assert guilib.run_to_end(program, work, ["-b"])[0] == 0
+        one, four = pictures
+        assert (one.width, one.height) == (four.width, four.height)
+        # Pixels with a channel more than 2 levels apart.
+        off = len({i // 3 for i, (a, b) in enumerate(zip(one.data, four.data)) if abs(a - b) > 2})
+        assert off <= 0.001 * one.width * one.height, "%d of %d pixels differ" % (off, one.width * one.height)
+
     guilib.run_checks([("the default picture, no window, nothing else written", default_picture),
+                       ("letters grouped four to a mesh draw as single letters do", groups_draw_like_single_letters),
                        ("letters where the editor draws them", letters_where_the_editor_draws_them),
                        ("bad input: a message and the exit status", bad_input)])
 
