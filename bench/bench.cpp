@@ -238,8 +238,7 @@ bool makeSmallCase(const fs::path& root, BenchCase& out) {
 }
 
 bool loadCaseConfig(const BenchCase& bc, AppConfig& config) {
-    QuietStdout quiet;
-    return parseConfig(config, bc.configText, (bc.workDir / "Veltrune.cfg").string());
+    return parseConfig(config, bc.configText, (bc.workDir / "Veltrune.cfg").string()).ok;
 }
 
 bool loadCaseLabels(const BenchCase& bc, LabelList& labels) {
@@ -275,7 +274,7 @@ bool benchMapLoad(const BenchCase& bc, std::vector<BenchRow>& rows, TerrainMesh&
     double ref = bestOf(3, [&] { reference = TerrainMesh{}; },
                         [&] { ok = parseTerrainMeshScanf(reference, text.data(), text.size(), error) && ok; });
     TerrainMesh fromFile;
-    double file = bestOf(3, [&] { fromFile = TerrainMesh{}; }, [&] { ok = readTerrainMesh(fromFile, path) && ok; });
+    double file = bestOf(3, [&] { fromFile = TerrainMesh{}; }, [&] { ok = readTerrainMesh(fromFile, path).ok && ok; });
     const double mb = static_cast<double>(text.size()) / 1e6;
     BenchRow row;
     row.name = "map parse " + bc.name + " (" + std::to_string(loaded.faces.size()) + " faces, " +
@@ -360,8 +359,8 @@ void benchGeometry(const BenchCase& bc, TerrainMesh& terrain, std::vector<BenchR
 void benchAtlasText(const std::string& title, const std::string& text, int w, int h, std::vector<BenchRow>& rows) {
     GlyphAtlas fast, reference;
     bool okFast = false, okRef = false;
-    const double fastS = bestOf(3, [] {}, [&] { okFast = buildGlyphAtlas(fast, text, FONT, w, h, false); });
-    const double refS = bestOf(3, [] {}, [&] { okRef = buildGlyphAtlasCountdown(reference, text, FONT, w, h, false); });
+    const double fastS = bestOf(3, [] {}, [&] { okFast = buildGlyphAtlas(fast, text, FONT, w, h, false).ok; });
+    const double refS = bestOf(3, [] {}, [&] { okRef = buildGlyphAtlasCountdown(reference, text, FONT, w, h, false).ok; });
     rows.push_back(BenchRow{"glyph atlas " + title + " " + std::to_string(w) + "x" + std::to_string(h) + " (size " +
                                 std::to_string(fast.fontSize) + ")",
                             fastS, refS, okFast && okRef && sameAtlas(fast, reference)});
@@ -411,12 +410,11 @@ bool exportInProcess(const BenchCase& bc, const fs::path& module) {
     loadLabels(labels, store);
     TerrainMesh terrain;
     GlyphAtlas atlas;
-    MessageLog log;
-    QuietStdout quiet;
-    bool ok = readTerrainMesh(terrain, modulePath(config, "map.txt"));
+    bool ok = readTerrainMesh(terrain, modulePath(config, "map.txt")).ok;
     buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
                     config.test_mode);
-    exportModule(labels, terrain, atlas, config, log);
+    std::string trace;
+    exportModule(labels, terrain, atlas, config, trace);
     releaseGlyphAtlas(atlas);
     return ok;
 }

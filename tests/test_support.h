@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/report.h"
 #include "platform/utf8.h"
 
 namespace test_support {
@@ -75,6 +76,13 @@ inline std::u32string chars(const std::string& text) {
 inline bool exists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
+}
+
+// A report's messages as the app prints them: each on a line of its own.
+inline std::string said(const Report& report) {
+    std::string out;
+    for (const std::string& m : report.messages) out += m + "\n";
+    return out;
 }
 
 // Standard output goes nowhere while it lives.

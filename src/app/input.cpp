@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/reporting.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "export/export.h"
@@ -38,16 +39,19 @@ float arrowStep(const ViewState& view) {
     return 80.0f / (static_cast<float>(view.windowHeight) * view.zoom);
 }
 
+// Saves the labels and shows what the store said.
+bool saveAndShow(Editor& ed) {
+    const Report saved = saveLabels(ed.labels, ed.store);
+    showReport(ed.log, saved);
+    return saved.ok;
+}
+
 // ctrl-d: how many letters could share a mesh, and how many meshes the export
 // needs against the room the module's icons leave. Works on the export's own
 // records, so the labels stay as they are.
 void countDuplicateLetters(Editor& ed) {
     const ExportLetters letters = buildExportLetters(ed.labels, ed.terrain, ed.atlas);
-    if (!letters.trace.empty()) {
-        std::fputs(letters.trace.c_str(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
-    }
+    printTrace(letters.trace, true);
     const GroupPlan single = groupLetters(letters, 1);
     showMessage(ed.log, formatText("In current config, %d letters out of %d can use duplicates", single.duplicates,
                                    letters.letters));
@@ -127,9 +131,15 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
 
     switch (sym) {
         case keys::F1: app.helpVisible = !app.helpVisible; break;
-        case keys::F12: exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log); break;
+        case keys::F12: {
+            std::string trace;
+            const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
+            printTrace(trace, false);
+            showReport(ed.log, exported);
+            break;
+        }
         case keys::F2:
-            if (saveLabels(ed.labels, ed.store, ed.log)) app.changed = false;
+            if (saveAndShow(ed)) app.changed = false;
             break;
         case keys::TAB: selectNextLabel(ed, shift); break;
         case keys::RETURN:
@@ -235,7 +245,7 @@ bool requestQuit(Editor& ed) {
 void answerPrompt(Editor& ed, int sym, unsigned unicode) {
     AppState& app = ed.app;
     if (unicode == 'y' || unicode == 'Y') {
-        if (saveLabels(ed.labels, ed.store, ed.log)) {
+        if (saveAndShow(ed)) {
             app.changed = false;
             ed.done = true;
         } else {

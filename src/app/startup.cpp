@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/reporting.h"
 #include "export/export.h"
 #include "export/preview.h"
 #include "export/records.h"
@@ -44,8 +45,12 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
                        PREVIEW_SIZE_MAX));
         return 1;
     }
-    if (!readConfig(ed.config, CONFIG_FILE)) return 1;
-    if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) return 1;
+    const Report config = readConfig(ed.config, CONFIG_FILE);
+    printReport(config);
+    if (!config) return 1;
+    const Report map = readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"));
+    printReport(map);
+    if (!map) return 1;
     if (!readTerrainColors(ed.colors)) setDefaultTerrainColors(ed.colors, ed.terrain);
     // The module's own parties, as the editor marks them.
     const std::string origPath = modulePath(ed.config, "parties.orig.txt");
@@ -79,8 +84,10 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
 }
 
 bool readStartupFiles(Editor& ed) {
-    if (!readConfig(ed.config, CONFIG_FILE)) return false;
-    loadLabels(ed.labels, ed.store);
+    const Report config = readConfig(ed.config, CONFIG_FILE);
+    printReport(config);
+    if (!config) return false;
+    printReport(loadLabels(ed.labels, ed.store));
     ed.app.changed = false;
     return true;
 }
@@ -90,38 +97,44 @@ bool runBatchExport(Editor& ed) {
     if (!ed.store.damage.empty()) {
         const std::string stop = formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
                                             ed.store.path.c_str(), ed.store.damage.c_str());
-        std::printf("%s\n", stop.c_str());
-        std::fflush(stdout);
+        say(stop);
         showMessage(ed.log, stop);
-        writeLogFile(ed.log, "log.txt");
+        printReport(writeLogFile(ed.log, "log.txt"));
         return false;
     }
-    if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) {
-        std::printf("Batch mode exports the labels on flat terrain.\n");
-        std::fflush(stdout);
-    }
-    const bool atlasBuilt = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
-                                            ed.config.texture_height, ed.config.test_mode);
-    const bool exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log);
-    const bool logged = writeLogFile(ed.log, "log.txt");
-    return atlasBuilt && exported && logged;
+    const Report map = readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"));
+    printReport(map);
+    if (!map) say("Batch mode exports the labels on flat terrain.");
+    const Report atlas = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
+                                         ed.config.texture_height, ed.config.test_mode);
+    printReport(atlas);
+    std::string trace;
+    const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
+    printTrace(trace, false);
+    showReport(ed.log, exported);
+    const Report logged = writeLogFile(ed.log, "log.txt");
+    printReport(logged);
+    return atlas.ok && exported.ok && logged.ok;
 }
 
 bool prepareInteractive(Editor& ed) {
     const AppConfig& config = ed.config;
-    if (!buildGlyphAtlas(ed.atlas, config.charset, config.font, config.texture_width,
-                         config.texture_height, config.test_mode)) {
-        std::printf("Cannot build the letter texture: %s\n", ed.atlas.failure.c_str());
-        std::fflush(stdout);
+    const Report atlas =
+        buildGlyphAtlas(ed.atlas, config.charset, config.font, config.texture_width, config.texture_height,
+                        config.test_mode);
+    printReport(atlas);
+    if (!atlas) {
+        say("Cannot build the letter texture: " + ed.atlas.failure);
         return false;
     }
     const bool colorsRead = readTerrainColors(ed.colors);
-    if (!readTerrainMesh(ed.terrain, modulePath(config, "map.txt"))) return false;
+    const Report map = readTerrainMesh(ed.terrain, modulePath(config, "map.txt"));
+    printReport(map);
+    if (!map) return false;
     // Without a colour file, write the defaults for this map and use them at once.
     if (!colorsRead && writeDefaultTerrainColors(ed.terrain)) readTerrainColors(ed.colors);
     if (!readPartyPositions(ed.terrain, modulePath(config, "parties.orig.txt"))) {
-        std::printf("Cannot find parties.orig.txt.\nRead the readme!\n");
-        std::fflush(stdout);
+        say("Cannot find parties.orig.txt.\nRead the readme!");
         return false;
     }
     return true;

@@ -75,10 +75,11 @@ bool fontHasGlyph(TTF_Font* font, char32_t c) { return c <= 0x10FFFF && TTF_Glyp
 // distinct count, first size and the zeroed pixel buffer.
 bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int height) {
     atlas.failure.clear();
+    atlas.notes.clear();
     if (width <= 0 || height <= 0 || width > kMaxTextureSide || height > kMaxTextureSide) {
         atlas.failure = formatText("the texture size %d x %d is out of range", width, height);
-        std::printf("Texture size %d x %d is out of range (1 to %d each)\n", width, height, kMaxTextureSide);
-        std::fflush(stdout);
+        atlas.notes.push_back(
+            formatText("Texture size %d x %d is out of range (1 to %d each)", width, height, kMaxTextureSide));
         return false;
     }
     atlas.width = width;
@@ -86,8 +87,7 @@ bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int h
     if (!fontLibraryReady) {
         if (TTF_Init() != 0) {
             atlas.failure = "the font library cannot be started";
-            std::printf("Unable to initialize font library\n");
-            std::fflush(stdout);
+            atlas.notes.push_back("Unable to initialize font library");
             return false;
         }
         fontLibraryReady = true;
@@ -106,8 +106,7 @@ bool beginBuild(GlyphAtlas& atlas, const std::u32string& chars, int width, int h
     } catch (const std::bad_alloc&) {
         std::vector<uint8_t>().swap(atlas.pixels);
         atlas.failure = formatText("there is no memory for the %d x %d texture", width, height);
-        std::printf("Out of memory??");
-        std::fflush(stdout);
+        atlas.notes.push_back("Out of memory??");
         return false;
     }
     return true;
@@ -119,8 +118,7 @@ bool openFontAtSize(GlyphAtlas& atlas, const std::string& fontPath) {
     atlas.font = TTF_OpenFont(resolvePath(fontPath).c_str(), atlas.fontSize);
     if (!atlas.font) {
         atlas.failure = formatText("the font \"%s\" cannot be loaded", fontPath.c_str());
-        std::printf("Unable to load font at size %d\n", atlas.fontSize);
-        std::fflush(stdout);
+        atlas.notes.push_back(formatText("Unable to load font at size %d", atlas.fontSize));
         return false;
     }
     return true;
@@ -133,15 +131,14 @@ int lineHeightOf(TTF_Font* font) {
     return lineHeight < 0 ? 0 : lineHeight;
 }
 
-void reportSkips(const SkipLog& skips) {
+void reportSkips(GlyphAtlas& atlas, const SkipLog& skips) {
     for (const auto& [c, reason] : skips) {
         const unsigned code = static_cast<unsigned>(c);
         if (reason == kTooWide)
-            std::printf("Character %u is too wide for the texture and was left out\n", code);
+            atlas.notes.push_back(formatText("Character %u is too wide for the texture and was left out", code));
         else
-            std::printf("Character %u cannot be rendered by the font and was left out\n", code);
+            atlas.notes.push_back(formatText("Character %u cannot be rendered by the font and was left out", code));
     }
-    std::fflush(stdout);
 }
 
 // Copies one rendered glyph into its cell at (x, y) with the ink bookkeeping; in
@@ -294,7 +291,7 @@ bool countdownAttempts(GlyphAtlas& atlas, const std::u32string& chars, const std
         if (!openFontAtSize(atlas, fontPath)) return false;
         SkipLog skips;
         if (renderAttempt(atlas, chars, testMode, skips, nullptr) == AttemptResult::Fits) {
-            reportSkips(skips);
+            reportSkips(atlas, skips);
             return true;
         }
         --atlas.fontSize;
@@ -312,15 +309,17 @@ std::u32string decodeCharset(const std::string& text) {
     return latin1;
 }
 
-bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath,
-                              int width, int height, bool testMode) {
+namespace {
+
+bool countdownBuild(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath, int width,
+                    int height, bool testMode) {
     const std::u32string chars = distinctInOrder(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
     return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
-bool buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath, int width,
-                     int height, bool testMode) {
+bool measuredBuild(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath, int width,
+                   int height, bool testMode) {
     const std::u32string chars = distinctInOrder(text);
     if (!beginBuild(atlas, chars, width, height)) return false;
     const int firstSize = atlas.fontSize;
@@ -339,20 +338,43 @@ bool buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& text, const std::s
     // cannot be trusted and the build renders every size instead.
     SkipLog skips;
     if (renderAttempt(atlas, chars, testMode, skips, &measures) == AttemptResult::Fits) {
-        reportSkips(skips);
+        reportSkips(atlas, skips);
         return true;
     }
     atlas.fontSize = firstSize;
     return countdownAttempts(atlas, chars, fontPath, testMode);
 }
 
-bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
-                     int height, bool testMode) {
+// What a build did: its notes as the report's messages.
+Report builtReport(GlyphAtlas& atlas, bool built) {
+    Report report;
+    report.ok = built;
+    report.messages = std::move(atlas.notes);
+    atlas.notes.clear();
+    return report;
+}
+
+}  // namespace
+
+Report buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath,
+                                int width, int height, bool testMode) {
+    const bool built = countdownBuild(atlas, text, fontPath, width, height, testMode);
+    return builtReport(atlas, built);
+}
+
+Report buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& text, const std::string& fontPath, int width,
+                       int height, bool testMode) {
+    const bool built = measuredBuild(atlas, text, fontPath, width, height, testMode);
+    return builtReport(atlas, built);
+}
+
+Report buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
+                       int height, bool testMode) {
     return buildGlyphAtlas(atlas, decodeCharset(text), fontPath, width, height, testMode);
 }
 
-bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
-                              int width, int height, bool testMode) {
+Report buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
+                                int width, int height, bool testMode) {
     return buildGlyphAtlasCountdown(atlas, decodeCharset(text), fontPath, width, height, testMode);
 }
 

@@ -24,6 +24,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/report.h"
+
 // Where a placed character sits and how far its ink reaches.
 struct GlyphCell {
     int x = 0;          // left column of the cell
@@ -44,21 +46,24 @@ struct GlyphAtlas {
     int fontSize = 0;      // point size of the last attempt
     void* font = nullptr;  // TTF_Font of the last attempt, kept open until the next build
     std::string failure;   // why the last build failed, as a phrase ("the font ... cannot be loaded"); empty after success
+    std::vector<std::string> notes;  // what the build in progress has to say, handed over in its report
 };
 
 // The characters of a charset text: UTF-8 when it is valid UTF-8 with at least one
 // multi-byte sequence, else ISO 8859-1 (one byte, one character).
 std::u32string decodeCharset(const std::string& text);
 
-bool buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath, int width,
-                     int height, bool testMode);
-bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath,
-                              int width, int height, bool testMode);
+// The report's messages are those the user should read: a texture size out of
+// range, a font that cannot be loaded, characters left out.
+Report buildGlyphAtlas(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath, int width,
+                       int height, bool testMode);
+Report buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::u32string& chars, const std::string& fontPath,
+                                int width, int height, bool testMode);
 // The same from a charset text (decodeCharset).
-bool buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
-                     int height, bool testMode);
-bool buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
-                              int width, int height, bool testMode);
+Report buildGlyphAtlas(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath, int width,
+                       int height, bool testMode);
+Report buildGlyphAtlasCountdown(GlyphAtlas& atlas, const std::string& text, const std::string& fontPath,
+                                int width, int height, bool testMode);
 // Closes the font the atlas keeps open.
 void releaseGlyphAtlas(GlyphAtlas& atlas);
 

@@ -116,18 +116,16 @@ void setConfigDefaults(AppConfig& config) {
 
 std::string modulePath(const AppConfig& config, const std::string& name) { return config.module_path + name; }
 
-bool readConfig(AppConfig& config, const std::string& path) {
+Report readConfig(AppConfig& config, const std::string& path) {
     std::string text;
     if (!readTextFile(path, text)) {
         setConfigDefaults(config);
-        std::printf("Wrong or missing config file \"%s\"!\n", path.c_str());
-        std::fflush(stdout);
-        return false;
+        return failure("Wrong or missing config file \"" + path + "\"!");
     }
     return parseConfig(config, text, path);
 }
 
-bool parseConfig(AppConfig& config, const std::string& text, const std::string& path) {
+Report parseConfig(AppConfig& config, const std::string& text, const std::string& path) {
     Reader in{text};
     size_t given[KEY_COUNT] = {};  // values read, per key
     bool faulty = false;
@@ -215,10 +213,6 @@ bool parseConfig(AppConfig& config, const std::string& text, const std::string& 
     }
     for (size_t k = 0; k < KEY_COUNT; ++k)
         if (KEYS[k].required && given[k] != 1) faulty = true;
-    if (faulty) {
-        std::printf("Error reading %s... try deleting it to reset the defaults...\n", path.c_str());
-        std::fflush(stdout);
-        return false;
-    }
-    return true;
+    if (faulty) return failure("Error reading " + path + "... try deleting it to reset the defaults...");
+    return Report{};
 }

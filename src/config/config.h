@@ -1,7 +1,7 @@
 // The configuration file "Veltrune.cfg": one small text file read once at start-up.
 //
-// readConfig fills an AppConfig from the file and reports problems on standard
-// output; on false the program ends before any window opens. parseConfig does the
+// readConfig fills an AppConfig from the file and says what went wrong in its
+// report; on failure the program ends before any window opens. parseConfig does the
 // same on text already in memory (CR LF already turned into LF).
 //
 // Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]),
@@ -14,6 +14,8 @@
 
 #include <string>
 #include <vector>
+
+#include "platform/report.h"
 
 constexpr size_t CONFIG_TEXT_MAX = 1023;  // longest text value or token
 constexpr size_t MIP_MAP_MAX = 50;        // most mip_map entries
@@ -33,8 +35,8 @@ struct AppConfig {
 // Sets every field to its default; the mip_map list is left as it is.
 void setConfigDefaults(AppConfig& config);
 
-bool readConfig(AppConfig& config, const std::string& path);
-bool parseConfig(AppConfig& config, const std::string& text, const std::string& path);
+Report readConfig(AppConfig& config, const std::string& path);
+Report parseConfig(AppConfig& config, const std::string& text, const std::string& path);
 
 // A module file: the module folder joined to a file name by plain concatenation.
 std::string modulePath(const AppConfig& config, const std::string& name);

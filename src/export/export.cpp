@@ -24,7 +24,7 @@ std::u32string atlasText(const LabelList& labels) {
     return text;
 }
 
-bool exportBrf(const GroupPlan& plan, const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
+bool exportBrf(const GroupPlan& plan, const GlyphAtlas& atlas, const AppConfig& config, Report& log) {
     std::string bytes;
     if (!config.test_mode) bytes += materialBlock();
     writeBrfString(bytes, "mesh");
@@ -36,10 +36,10 @@ bool exportBrf(const GroupPlan& plan, const GlyphAtlas& atlas, const AppConfig& 
     std::string path = modulePath(config, "Resource\\map_names.brf");
     createParentFolder(path);
     if (!replaceFileWith(path, bytes)) {
-        showMessage(log, "Problems exporting BRF file :( \n");
+        addMessage(log, "Problems exporting BRF file :( \n");
         return false;
     }
-    showMessage(log, "(1/4) Exported resource file \"Resource\\map_names.brf\"! (add it to module.ini)\n");
+    addMessage(log, "(1/4) Exported resource file \"Resource\\map_names.brf\"! (add it to module.ini)\n");
     return true;
 }
 
@@ -55,13 +55,13 @@ bool readOrigHead(const AppConfig& config, const char* name, std::string& text, 
     return true;
 }
 
-bool exportIcons(GroupPlan& plan, const AppConfig& config, MessageLog& log) {
+bool exportIcons(GroupPlan& plan, const AppConfig& config, Report& log) {
     const char* problem = "Problems exporting map_icons.txt :( \n";
     std::string orig, header;
     TextLineReader in;
     long long n = 0;
     if (!readOrigHead(config, "map_icons.orig.txt", orig, in, header, n)) {
-        showMessage(log, problem);
+        addMessage(log, problem);
         return false;
     }
     std::string out = header + "\n";
@@ -76,24 +76,24 @@ bool exportIcons(GroupPlan& plan, const AppConfig& config, MessageLog& log) {
             ++k;
         }
     if (!replaceFileWith(modulePath(config, "map_icons.txt"), toCrlf(out))) {
-        showMessage(log, problem);
+        addMessage(log, problem);
         return false;
     }
     std::string message =
         formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
     if (k > 255)
         message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
-    showMessage(log, message);
+    addMessage(log, message);
     return true;
 }
 
-bool exportParties(const GroupPlan& plan, const AppConfig& config, MessageLog& log) {
+bool exportParties(const GroupPlan& plan, const AppConfig& config, Report& log) {
     const char* problem = "Problems exporting parties.txt :( \n";
     std::string orig, header;
     TextLineReader in;
     long long n = 0;
     if (!readOrigHead(config, "parties.orig.txt", orig, in, header, n)) {
-        showMessage(log, problem);
+        addMessage(log, problem);
         return false;
     }
     std::string out = header + "\n";
@@ -110,21 +110,21 @@ bool exportParties(const GroupPlan& plan, const AppConfig& config, MessageLog& l
         ++o;
     }
     if (!replaceFileWith(modulePath(config, "parties.txt"), toCrlf(out))) {
-        showMessage(log, problem);
+        addMessage(log, problem);
         return false;
     }
-    showMessage(log, formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o));
+    addMessage(log, formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o));
     return true;
 }
 
-bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog& log) {
+bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, Report& log) {
     std::string path = modulePath(config, "textures\\map_names.dds");
     createParentFolder(path);
     if (!writeDdsDxt3(atlas, config.mip_map, path)) {
-        showMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
+        addMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
         return false;
     }
-    showMessage(log, formatText("(4/4) Exported \"textures\\map_names.dds\" DXT3 %dx%d texture! (%d letters)\n",
+    addMessage(log, formatText("(4/4) Exported \"textures\\map_names.dds\" DXT3 %dx%d texture! (%d letters)\n",
                                 config.texture_width, config.texture_height, atlas.distinctCount));
     return true;
 }
@@ -132,9 +132,9 @@ bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, MessageLog&
 // Says why the export stops: the letters' icons, K to K + M - 1, would leave 0..255,
 // so a party could not show them (its icon number would spill into the flags above
 // it: hidden, ship, ...).
-void showIconStop(const GroupChoice& choice, long long icons, MessageLog& log) {
+void sayIconStop(const GroupChoice& choice, long long icons, Report& log) {
     const int meshes = choice.plan.meshes;
-    showMessage(log, formatText("Export stopped: the letters need icons %lld to %lld, but a party can only show "
+    addMessage(log, formatText("Export stopped: the letters need icons %lld to %lld, but a party can only show "
                                 "icons 0 to 255 (the module has %lld icons: room for %lld letter meshes, these "
                                 "labels need %d; one mesh per label would need %d)",
                                 icons, icons + meshes - 1, icons, letterIconRoom(icons), meshes,
@@ -151,34 +151,36 @@ bool readOrigIconCount(const AppConfig& config, long long& count) {
 
 long long letterIconRoom(long long icons) { return icons < 0 || icons >= 256 ? 0 : 256 - icons; }
 
-bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
-                  MessageLog& log) {
+Report exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
+                    std::string& trace) {
+    Report log;
     ExportLetters letters = buildExportLetters(labels, terrain, atlas);
-    if (!letters.trace.empty()) std::fwrite(letters.trace.data(), 1, letters.trace.size(), stdout);
-    std::fflush(stdout);
+    trace += letters.trace;
 
     long long icons = 0;
     const bool iconsKnown = readOrigIconCount(config, icons);
     GroupChoice choice = chooseGroups(letters, config.mesh_letters, iconsKnown, icons);
     // A stopped export shows its one message and leaves the editor's atlas alone.
     if (!choice.fits) {
-        showIconStop(choice, icons, log);
-        return false;
+        sayIconStop(choice, icons, log);
+        log.ok = false;
+        return log;
     }
     // The texture and the meshes' texture coordinates come from this atlas. Without
     // it the module would get a texture without its letters: nothing is written.
     if (!buildGlyphAtlas(atlas, atlasText(labels), config.font, config.texture_width, config.texture_height,
                          config.test_mode)) {
-        showMessage(log, "Export stopped: " + atlas.failure);
+        addMessage(log, "Export stopped: " + atlas.failure);
         buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
                         config.test_mode);
-        return false;
+        log.ok = false;
+        return log;
     }
 
     GroupPlan& plan = choice.plan;
-    showMessage(log, formatText("Found %d duplicated", plan.duplicates));
+    addMessage(log, formatText("Found %d duplicated", plan.duplicates));
     if (config.mesh_letters == 0 && plan.size > 1)
-        showMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
+        addMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
                                     plan.size, plan.meshes, letterIconRoom(icons)));
 
     bool written = exportBrf(plan, atlas, config, log);
@@ -188,5 +190,6 @@ bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atl
 
     buildGlyphAtlas(atlas, config.charset, config.font, config.texture_width, config.texture_height,
                     config.test_mode);
-    return written;
+    log.ok = written;
+    return log;
 }

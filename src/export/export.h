@@ -13,14 +13,16 @@
 #include "atlas/atlas.h"
 #include "config/config.h"
 #include "labels/label.h"
-#include "overlay/message_log.h"
+#include "platform/report.h"
 #include "terrain/terrain.h"
 
-// True when every step wrote its file. False when a step failed, or when nothing
-// was written and one message says why: the letters' icon numbers would not fit a
-// party's icon field (0 to 255), or the letter atlas could not be built.
-bool exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas,
-                  const AppConfig& config, MessageLog& log);
+// Each step's message in order. Succeeds when every step wrote its file. Fails
+// when a step failed, or when nothing was written and one message says why: the
+// letters' icon numbers would not fit a party's icon field (0 to 255), or the
+// letter atlas could not be built. The "Z=%f " trace of the letters' corner
+// heights is appended to trace.
+Report exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& atlas, const AppConfig& config,
+                    std::string& trace);
 
 // The icon count of the module's "map_icons.orig.txt", read as the export reads
 // it (the leading integer of its second line); false when the file is missing or

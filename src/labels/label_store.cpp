@@ -182,30 +182,33 @@ std::string storeDamageMessage(const LabelStore& store) {
     return formatText("Damaged label store \"%s\": %s", store.path.c_str(), store.damage.c_str());
 }
 
-bool loadLabels(LabelList& labels, LabelStore& store) {
+Report loadLabels(LabelList& labels, LabelStore& store) {
     resetLetterIds();
     store.damage.clear();
     std::string text;
     if (!readTextFile(store.path, text)) {
         // A store that exists but cannot be read must not be overwritten unseen:
         // the next save first tries to keep it (and refuses when it cannot).
+        Report report;
+        report.ok = false;
         if (fileExists(store.path)) {
             store.keepBackup = true;
             store.damage = "it cannot be read";
+            addMessage(report, storeDamageMessage(store));
         }
-        return false;
+        return report;
     }
     LabelList parsed;
     std::string error;
     const bool whole = parseLabelStore(parsed, text, error);
     labels = std::move(parsed);
+    Report report;
     if (!whole) {
         store.damage = formatText("%s; %zu labels loaded", error.c_str(), labels.size());
-        std::printf("%s\n", storeDamageMessage(store).c_str());
-        std::fflush(stdout);
+        addMessage(report, storeDamageMessage(store));
         store.keepBackup = true;
     }
-    return true;
+    return report;
 }
 
 std::string storeText(const LabelList& labels) {
@@ -215,7 +218,7 @@ std::string storeText(const LabelList& labels) {
     return out;
 }
 
-bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
+Report saveLabels(const LabelList& labels, LabelStore& store) {
     const std::string out = storeText(labels);
 
     if (store.keepBackup) {
@@ -227,16 +230,11 @@ bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
             kept = replaceFileWith(store.path + ".bak", old);
         else
             kept = !fileExists(store.path);
-        if (!kept) {
-            showMessage(log, "Cannot save internal file?!");
-            return false;
-        }
+        if (!kept) return failure("Cannot save internal file?!");
     }
-    if (!replaceFileWith(store.path, toPlatformLineEnds(out))) {
-        showMessage(log, "Cannot save internal file?!");
-        return false;
-    }
+    if (!replaceFileWith(store.path, toPlatformLineEnds(out))) return failure("Cannot save internal file?!");
     store.keepBackup = false;
-    showMessage(log, "All label saved. Will be loaded at the next run.");
-    return true;
+    Report report;
+    addMessage(report, "All label saved. Will be loaded at the next run.");
+    return report;
 }

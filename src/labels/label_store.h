@@ -14,14 +14,14 @@
 // is version 0: one byte per letter, and its label lines end with size and
 // visibility only. Saving writes the whole store beside the old file and renames
 // it into place, so a failed save leaves the old store untouched. A damaged store
-// loads the labels read completely, says on standard output where reading stopped,
+// loads the labels read completely, says in its report where reading stopped,
 // and the next save first keeps the damaged file as "<path>.bak".
 #pragma once
 
 #include <string>
 
 #include "labels/label.h"
-#include "overlay/message_log.h"
+#include "platform/report.h"
 
 struct LabelStore {
     std::string path = "savedData.txt";
@@ -32,12 +32,13 @@ struct LabelStore {
 // The message a damaged load gives: "Damaged label store "<path>": <damage>".
 std::string storeDamageMessage(const LabelStore& store);
 
-// Saves every label; shows "All label saved. Will be loaded at the next run." or
-// "Cannot save internal file?!". The caller clears its changed flag on true.
-bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log);
-// Loads the store into labels (ids renumbered from 0). False when the file cannot
-// be opened (labels untouched). A damaged file gives true with the labels read completely.
-bool loadLabels(LabelList& labels, LabelStore& store);
+// Saves every label; says "All label saved. Will be loaded at the next run." or
+// fails with "Cannot save internal file?!". The caller clears its changed flag on success.
+Report saveLabels(const LabelList& labels, LabelStore& store);
+// Loads the store into labels (ids renumbered from 0). Fails when the file cannot
+// be opened (labels untouched; a file that exists but cannot be read is named).
+// A damaged file succeeds with the labels read completely and the damage message.
+Report loadLabels(LabelList& labels, LabelStore& store);
 
 // 2 when a letter of the labels lies above U+00FF, else 1.
 int storeVersion(const LabelList& labels);

@@ -1,7 +1,5 @@
 #include "overlay/message_log.h"
 
-#include <cstdio>
-
 #include "platform/platform.h"
 
 void showMessage(MessageLog& log, const std::string& text) {
@@ -18,13 +16,10 @@ std::vector<std::string> messagesNewestFirst(const MessageLog& log) {
     return out;
 }
 
-bool writeLogFile(const MessageLog& log, const std::string& path) {
+Report writeLogFile(const MessageLog& log, const std::string& path) {
     std::string text;
     for (const std::string& m : messagesNewestFirst(log)) text += m + "\n";
-    if (!replaceFileWith(path, toPlatformLineEnds(text))) {
-        std::printf("Cannot write \"%s\": the export messages are not logged.\n", path.c_str());
-        std::fflush(stdout);
-        return false;
-    }
-    return true;
+    if (!replaceFileWith(path, toPlatformLineEnds(text)))
+        return failure("Cannot write \"" + path + "\": the export messages are not logged.");
+    return Report{};
 }

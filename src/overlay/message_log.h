@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/report.h"
+
 constexpr size_t MESSAGE_MAX = 1023;
 
 struct MessageLog {
@@ -21,5 +23,5 @@ void showMessage(MessageLog& log, const std::string& text);
 std::vector<std::string> messagesNewestFirst(const MessageLog& log);
 
 // Writes the messages newest first, each with "%s\n", replacing the file whole.
-// When it cannot be written, says so on standard output and returns false.
-bool writeLogFile(const MessageLog& log, const std::string& path = "log.txt");
+// Fails, saying so, when it cannot be written.
+Report writeLogFile(const MessageLog& log, const std::string& path = "log.txt");

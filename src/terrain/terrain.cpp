@@ -269,21 +269,18 @@ bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std
     return parseMesh<ScanfReader>(mesh, text, size, error, false);
 }
 
-bool readTerrainMesh(TerrainMesh& mesh, const std::string& path) {
+Report readTerrainMesh(TerrainMesh& mesh, const std::string& path) {
     std::string text;
     if (!readTextFile(path, text)) {
         clearMesh(mesh);
-        std::printf("Cannot open map \"%s\"\nwrong path? check Veltrune.cfg\n", path.c_str());
-        std::fflush(stdout);
-        return false;
+        Report report = failure("Cannot open map \"" + path + "\"");
+        addMessage(report, "wrong path? check Veltrune.cfg");
+        return report;
     }
     std::string error;
-    if (!parseTerrainMesh(mesh, text.data(), text.size(), error)) {
-        std::printf("Bad map \"%s\": %s\n", path.c_str(), error.c_str());
-        std::fflush(stdout);
-        return false;
-    }
-    return true;
+    if (!parseTerrainMesh(mesh, text.data(), text.size(), error))
+        return failure("Bad map \"" + path + "\": " + error);
+    return Report{};
 }
 
 void computeBoundingBox(TerrainMesh& mesh) {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/report.h"
+
 struct MapPoint {
     float x = 0;
     float y = 0;
@@ -61,7 +63,7 @@ extern const MapVertex LIGHT_DIRECTION;
 
 // Prints "Cannot open map ..." or one line naming the file and the fault of bad
 // content on standard output, and returns false; the mesh is then left empty.
-bool readTerrainMesh(TerrainMesh& mesh, const std::string& path);
+Report readTerrainMesh(TerrainMesh& mesh, const std::string& path);
 // Parses map text; on bad content returns false with a one-line description in error.
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 // Reference reader: plain sscanf-style parsing, no index (for the benchmark and tests).

@@ -88,11 +88,10 @@ std::string editorFault(const Editor& ed) {
 std::string roundTripFault(const Editor& ed) {
     LabelStore store;
     store.path = "roundtrip.txt";
-    MessageLog log;
-    if (!saveLabels(ed.labels, store, log)) return "save failed";
+    if (!saveLabels(ed.labels, store)) return "save failed";
     const int ids = nextLetterId;
     LabelList loaded;
-    const bool read = loadLabels(loaded, store);
+    const bool read = loadLabels(loaded, store).ok;
     nextLetterId = ids;
     if (!read || loaded.size() != ed.labels.size()) return "load failed or label count changed";
     for (size_t i = 0; i < loaded.size(); ++i) {

@@ -1,3 +1,4 @@
+#include "../test_support.h"
 #include "atlas/atlas.h"
 
 #include <SDL_ttf.h>
@@ -16,19 +17,18 @@ namespace {
 const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const std::string kDefaultCharset = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ";
 
-using BuildFn = bool (*)(GlyphAtlas&, const std::string&, const std::string&, int, int, bool);
+using BuildFn = Report (*)(GlyphAtlas&, const std::string&, const std::string&, int, int, bool);
 
-// One build with its result and what it printed; the font is released at the end.
+// One build with its result and what it said; the font is released at the end.
 struct Built {
     GlyphAtlas a;
     bool ok = false;
     std::string out;
     Built(const std::string& text, int W, int H, bool testMode = false, BuildFn build = buildGlyphAtlas,
           const char* font = kFont) {
-        testing::internal::CaptureStdout();
-        ok = build(a, text, font, W, H, testMode);
-        std::fflush(stdout);
-        out = testing::internal::GetCapturedStdout();
+        const Report report = build(a, text, font, W, H, testMode);
+        ok = report.ok;
+        out = test_support::said(report);
     }
     ~Built() { releaseGlyphAtlas(a); }
     Built(const Built&) = delete;

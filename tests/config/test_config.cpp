@@ -34,9 +34,9 @@ struct Parsed {
 
 Parsed parse(const std::string& text) {
     Parsed p;
-    testing::internal::CaptureStdout();
-    p.ok = parseConfig(p.config, text, "Veltrune.cfg");
-    p.out = testing::internal::GetCapturedStdout();
+    const Report r = parseConfig(p.config, text, "Veltrune.cfg");
+    p.ok = r.ok;
+    p.out = test_support::said(r);
     return p;
 }
 
@@ -142,9 +142,7 @@ TEST(Config, MipMapLists) {
     // Reading appends and never clears.
     AppConfig c;
     c.mip_map = {1};
-    testing::internal::CaptureStdout();
     parseConfig(c, kGood, "x");
-    testing::internal::GetCapturedStdout();
     EXPECT_EQ(c.mip_map, (std::vector<int>{1, 100, 50, 25}));
 
     // More than fifty entries is a faulty file, not an overflow.
@@ -173,9 +171,9 @@ TEST(Config, MissingFileGivesDefaultsAndMessage) {
     AppConfig c;
     c.font = "changed";
     c.mip_map = {3};
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(readConfig(c, "no-such-dir/Veltrune.cfg"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wrong or missing config file \"no-such-dir/Veltrune.cfg\"!\n");
+    const Report missing = readConfig(c, "no-such-dir/Veltrune.cfg");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(test_support::said(missing), "Wrong or missing config file \"no-such-dir/Veltrune.cfg\"!\n");
     EXPECT_EQ(c.font, "usedFont.TTF");
     EXPECT_EQ(c.charset, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ");
     EXPECT_EQ(c.module_path, "C:\\Games\\Karnwold800\\Modules\\Brask\\");

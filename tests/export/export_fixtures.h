@@ -43,7 +43,8 @@ struct ModuleDir {
     TerrainMesh terrain;
     LabelList labels;
     MessageLog log;
-    std::string trace;       // what the last export printed
+    std::string trace;       // the last export's height trace
+    std::vector<std::string> said;  // every message of the last export, oldest first
     bool succeeded = false;  // what the last export returned
 
     // The orig lists are written with CR LF line ends, as the game ships them.
@@ -79,9 +80,11 @@ struct ModuleDir {
     std::vector<std::string> run() {
         log = MessageLog{};
         const LabelList before = labels;
-        testing::internal::CaptureStdout();
-        succeeded = exportModule(labels, terrain, atlas, config, log);
-        trace = testing::internal::GetCapturedStdout();
+        trace.clear();
+        const Report report = exportModule(labels, terrain, atlas, config, trace);
+        succeeded = report.ok;
+        said = report.messages;
+        for (const std::string& m : report.messages) showMessage(log, m);
         EXPECT_EQ(labels.size(), before.size());
         for (size_t i = 0; i < labels.size() && i < before.size(); ++i)
             EXPECT_TRUE(sameLabel(labels[i], before[i])) << "label " << i;

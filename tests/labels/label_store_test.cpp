@@ -11,6 +11,7 @@
 #include <string>
 
 #include "../test_support.h"
+#include "overlay/message_log.h"
 #include "platform/platform.h"
 
 namespace {
@@ -35,6 +36,13 @@ Label makeLabel(MapPoint from, MapPoint to, const std::string& text, float size 
 Label exampleLabel() { return makeLabel({10.5f, -3.25f}, {20.0f, -3.25f}, "Ab c", 1.5f); }
 
 using test_support::exists;
+
+// A save whose report the editor shows in its message list.
+bool saveLabels(const LabelList& labels, LabelStore& store, MessageLog& log) {
+    const Report saved = ::saveLabels(labels, store);
+    for (const std::string& m : saved.messages) showMessage(log, m);
+    return saved.ok;
+}
 
 std::string newestMessage(const MessageLog& log) {
     auto list = messagesNewestFirst(log);
@@ -160,9 +168,9 @@ TEST_F(StoreDir, LetterEncodingsByVersion) {
 
     // Bytes that are no UTF-8 in a version 2 store: the label is incomplete.
     writeBytes(store.path, "v2\n2\n\xD0\x9C \xD0 | 1 2 0.33 0 0.66 0 3 4 1 35 100 0 0\nA | 1 2 0.33 0 0.66 0 3 4 1 35 100 0 0\n");
-    testing::internal::CaptureStdout();
-    ASSERT_TRUE(loadLabels(again, store));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    const Report damaged = loadLabels(again, store);
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(test_support::said(damaged),
               "Damaged label store \"" + store.path + "\": label 1 of 2 is incomplete; 0 labels loaded\n");
     EXPECT_TRUE(store.keepBackup);
 }
@@ -263,9 +271,9 @@ TEST_F(StoreDir, DamagedStoresKeepTheCompleteLabelsAndTheOldBytes) {
         std::remove((store.path + ".bak").c_str());
         store.keepBackup = false;
         LabelList labels(5);
-        testing::internal::CaptureStdout();
-        ASSERT_TRUE(loadLabels(labels, store));
-        const std::string said = testing::internal::GetCapturedStdout();
+        const Report loaded = loadLabels(labels, store);
+        ASSERT_TRUE(loaded);
+        const std::string said = test_support::said(loaded);
         ASSERT_EQ(labels.size(), kept);
         EXPECT_TRUE(kept < 1 || labelText(labels[0]) == "Ab");
         EXPECT_TRUE(kept < 2 || labelText(labels[1]) == "c");
@@ -360,9 +368,7 @@ TEST_F(StoreDir, ADamagedStoreAndItsBackupSurviveEveryCut) {
     const std::string damaged = "v1\n2\nA b |  1 2  0.33 0  0.66 0  3 4  1.0 35 100 0 0\nC d |  5 6  0.3";
     writeBytes(store.path, damaged);
     LabelList labels;
-    testing::internal::CaptureStdout();
     ASSERT_TRUE(loadLabels(labels, store));
-    testing::internal::GetCapturedStdout();
     ASSERT_TRUE(store.keepBackup);
     addLetter(labels[0], 'x');
     std::string expected = "v1\n1\n";

@@ -62,14 +62,14 @@ TEST(MessageLog, WriteLogFileNewestFirstAndKeepsOldFileOnFailure) {
     ASSERT_TRUE(writeLogFile(MessageLog{}, dir / "empty.txt"));
     EXPECT_EQ(readBytes(dir / "empty.txt"), "");
 
-    // A write that fails (a full disk) or a folder that does not exist: false, a
-    // line on stdout, the old file intact.
+    // A write that fails (a full disk) or a folder that does not exist: a failure
+    // that says so, the old file intact.
     showMessage(log, "Step 4/4 done");
     for (const std::string& target : {path, dir / "missing/log.txt"}) {
         setWriteFailureAfter(5);
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(writeLogFile(log, target));
-        const std::string out = testing::internal::GetCapturedStdout();
+        const Report logged = writeLogFile(log, target);
+        EXPECT_FALSE(logged);
+        const std::string out = test_support::said(logged);
         setWriteFailureAfter(-1);
         EXPECT_NE(out.find("log.txt"), std::string::npos) << out;
     }

@@ -162,23 +162,23 @@ TEST(TerrainReader, BadContentIsRejectedWithItsFault) {
 TEST(TerrainReader, FilesMessagesAndCrLf) {
     test_support::TempDir dir;
     TerrainMesh m;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(readTerrainMesh(m, dir / "missing/map.txt"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    const Report missing = readTerrainMesh(m, dir / "missing/map.txt");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(test_support::said(missing),
               "Cannot open map \"" + (dir / "missing/map.txt") + "\"\nwrong path? check Veltrune.cfg\n");
 
     // CR LF line ends; letter case of the path is resolved by the file layer.
     test_support::writeBytes(dir / "map.txt", "3\r\n0 0 5\r\n10 -2 1\r\n4 8 3\r\n1\r\n2 0 0 0 1 2\r\n");
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(readTerrainMesh(m, dir / "MAP.TXT"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const Report read = readTerrainMesh(m, dir / "MAP.TXT");
+    EXPECT_TRUE(read);
+    EXPECT_EQ(test_support::said(read), "");
     EXPECT_EQ(box(m), (Box{0, -2, 1, 10, 8, 5}));
     EXPECT_EQ(m.faces.size(), 1u);
 
     test_support::writeBytes(dir / "bad.txt", "3\n0 0 0 1 0 0 0 1 0\n1\n0 0 0 0 1 900\n");
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(readTerrainMesh(m, dir / "bad.txt"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    const Report bad = readTerrainMesh(m, dir / "bad.txt");
+    EXPECT_FALSE(bad);
+    EXPECT_EQ(test_support::said(bad),
               "Bad map \"" + (dir / "bad.txt") + "\": face 0 corner 2 index 900 is not a vertex (0..2)\n");
     EXPECT_TRUE(m.faces.empty());
 }
