@@ -17,6 +17,17 @@ bool readStartupFiles(Editor& ed) {
     return true;
 }
 
+namespace {
+
+// The store is read before the atlas exists, so proportional labels come in laid
+// out in equal slots; once the font's metrics are there they are set by them.
+void layoutByFont(Editor& ed) {
+    for (Label& label : ed.labels)
+        if (proportionalSpacing(label)) layoutLetters(label, ed.atlas);
+}
+
+}  // namespace
+
 bool runBatchExport(Editor& ed) {
     if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"))) {
         std::printf("Batch mode exports the labels on flat terrain.\n");
@@ -24,6 +35,7 @@ bool runBatchExport(Editor& ed) {
     }
     const bool atlasBuilt = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
                                             ed.config.texture_height, ed.config.test_mode);
+    layoutByFont(ed);
     const bool exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, ed.log);
     const bool logged = writeLogFile(ed.log, "log.txt");
     return atlasBuilt && exported && logged;
@@ -34,6 +46,7 @@ bool prepareInteractive(Editor& ed) {
     if (!buildGlyphAtlas(ed.atlas, config.charset, config.font, config.texture_width,
                          config.texture_height, config.test_mode))
         return false;
+    layoutByFont(ed);
     const bool colorsRead = readTerrainColors(ed.colors);
     if (!readTerrainMesh(ed.terrain, modulePath(config, "map.txt"))) return false;
     // Without a colour file, write the defaults for this map and use them at once.

@@ -8,7 +8,7 @@
 //   helpPanelLines      top left: the header, and the whole panel when it is shown
 //   messageLines        bottom left: the message list, newest at the bottom
 //   cursorReadoutLines  bottom right: map position of the last left press or drag
-//   labelStatusLines    top right: size, visibility and width of the selected label
+//   labelStatusLines    top right: size, visibility, width and spacing of the selected label
 //   quitPromptLine      centre: the save prompt
 #pragma once
 
@@ -35,5 +35,7 @@ constexpr float GREY_PROMPT = 1.0f;    // save prompt
 std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int selected, int w, int h);
 std::vector<OverlayText> messageLines(const MessageLog& log);
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w);
-std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h);
+// A width other than 100 and proportional spacing each add a line.
+std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h,
+                                          bool proportional = false);
 OverlayText quitPromptLine(int w, int h);
