@@ -206,8 +206,11 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
                 break;
             case keys::V:
                 if (ctrl) {
+                    const bool wasProportional = proportionalSpacing(label);
                     if (app.clipboardValid) copyAttributes(label, app.attributeClipboard);
                     applyAttributes(label);
+                    // A pasted mode takes effect at once (a proportional one below).
+                    if (wasProportional && !proportionalSpacing(label)) layoutLetters(label);
                     app.changed = true;
                 }
                 break;
