@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "../test_support.h"
@@ -173,56 +172,6 @@ TEST(Input, AttributeKeys) {
     t.key(keys::F, 6, MOD_CTRL);
     EXPECT_EQ(t.ed.app.activeNode, -1);
     EXPECT_EQ(std::pair(second.nodes[3].x, second.nodes[3].y), std::pair(start.x, start.y));
-}
-
-TEST(Input, CtrlKSwitchesTheSpacingAndEditsKeepIt) {
-    TestEditor t;
-    for (auto& [c, cell] : t.ed.atlas.cells) cell.advance = c == 'i' ? 4 : c == 'm' ? 16 : 10;
-    t.addLabel({10, 10}, {40, 10}, "mimi");
-    t.addLabel({10, 50}, {40, 50}, "imim");
-    const Label equal = t.ed.labels[0];
-    // A label laid out by its own mode with the editor's atlas is unchanged by it.
-    const auto laidOut = [&](const Label& label) {
-        Label again = label;
-        layoutLetters(again, t.ed.atlas);
-        return sameLabel(again, label);
-    };
-    t.ed.app.selected = 0;
-    t.key(keys::K, 11, MOD_CTRL);
-    Label& label = t.ed.labels[0];
-    EXPECT_TRUE(proportionalSpacing(label) && t.ed.app.changed && laidOut(label));
-    EXPECT_EQ(t.ed.history.steps.size(), 1u);
-    // The first "m" touches the start: half its advance of 16 and its quad's shift of
-    // -3 (a 10-pixel surface), at 0.1 map units per pixel, instead of half a slot.
-    EXPECT_NEAR(label.letters[0].position.x, 10.5f, 1e-4f);
-
-    // Edits of text, case, size and nodes keep the label set by the font.
-    const std::vector<std::function<void()>> edits = {
-        [&] { t.typeText("m"); }, [&] { t.key(keys::BACKSPACE, 8); }, [&] { t.key(keys::P, 16, MOD_CTRL); },
-        [&] { handleMotion(t.ed, HELD_MIDDLE, 250, 250, 0, -10, 0); },
-        [&] { t.ed.app.activeNode = 3; t.dragTo(HELD_LEFT, {45, 12}); }};
-    for (size_t i = 0; i < edits.size(); ++i) {
-        edits[i]();
-        EXPECT_TRUE(proportionalSpacing(label) && laidOut(label)) << i;
-    }
-    handleButtonUp(t.ed, BUTTON_LEFT);
-
-    // ctrl-c and ctrl-v carry the mode both ways; undo takes ctrl-k back whole.
-    t.key(keys::C, 3, MOD_CTRL);
-    t.key(keys::TAB);
-    t.key(keys::V, 22, MOD_CTRL);
-    EXPECT_TRUE(proportionalSpacing(t.ed.labels[1]) && laidOut(t.ed.labels[1]));
-    t.key(keys::Z, 26, MOD_CTRL);
-    t.key(keys::C, 3, MOD_CTRL);
-    t.key(keys::TAB);
-    t.key(keys::V, 22, MOD_CTRL);
-    EXPECT_FALSE(proportionalSpacing(label));
-    EXPECT_TRUE(laidOut(label));
-    t.ed.history = History{};
-    t.ed.labels[0] = equal;
-    t.key(keys::K, 11, MOD_CTRL);
-    t.key(keys::Z, 26, MOD_CTRL);
-    EXPECT_TRUE(sameLabel(t.ed.labels[0], equal));
 }
 
 TEST(Input, CountDuplicatesMessage) {

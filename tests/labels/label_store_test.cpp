@@ -404,20 +404,3 @@ TEST_F(StoreDir, LargeStoresLoadCompletely) {
     EXPECT_EQ(loaded[2].letters.back().id, 29999);
     EXPECT_EQ(nextLetterId, 30000);
 }
-
-TEST_F(StoreDir, SpacingModeIsBitZeroOfSpare) {
-    // The mode toggles bit 0 only and comes back from the store; other bits stay.
-    GlyphAtlas noMetrics;
-    LabelList labels = {exampleLabel(), exampleLabel()};
-    labels[1].spare = 2;
-    for (Label& label : labels) toggleSpacing(label, noMetrics);
-    ASSERT_TRUE(saveLabels(labels, store, log));
-    EXPECT_NE(readBytes(store.path).find(" 1.500000 35 100 0 1\n"), std::string::npos);
-    LabelList back;
-    ASSERT_TRUE(loadLabels(back, store));
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(std::pair(back[0].spare, back[1].spare), std::pair(1, 3));
-    EXPECT_TRUE(proportionalSpacing(back[0]) && proportionalSpacing(back[1]));
-    toggleSpacing(back[1], noMetrics);
-    EXPECT_EQ(back[1].spare, 2);
-}
