@@ -21,6 +21,13 @@ bool hasSelection(const Editor& ed) {
 
 Label& selectedLabel(Editor& ed) { return ed.labels[static_cast<size_t>(ed.app.selected)]; }
 
+// The editing operations lay letters out in equal slots; a proportional label's
+// letters also follow its characters, size and width through the font's metrics,
+// which only the atlas holds. Sets the selected label again after an edit.
+void relayoutSelected(Editor& ed) {
+    if (hasSelection(ed) && proportionalSpacing(selectedLabel(ed))) layoutLetters(selectedLabel(ed), ed.atlas);
+}
+
 // Tab walks the labels forwards, shift-Tab backwards; both wrap around and work
 // on unsigned values, so from "none selected" Tab gives 0 and shift-Tab n - 2.
 void selectNextLabel(Editor& ed, bool backwards) {
@@ -87,6 +94,7 @@ void typeCharacter(Editor& ed, char32_t code) {
     if (hasSelection(ed) && atlasHasChar(ed.atlas, code)) {
         Label before = selectedLabel(ed);
         addLetter(selectedLabel(ed), code);
+        relayoutSelected(ed);
         recordChange(ed.history, ed.labels, ed.app.selected, std::move(before));
         ed.app.changed = true;
     }
@@ -210,6 +218,12 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
                     app.changed = true;
                 }
                 break;
+            case keys::K:
+                if (ctrl) {
+                    toggleSpacing(label, ed.atlas);
+                    app.changed = true;
+                }
+                break;
             case keys::C:
                 if (ctrl) {
                     copyAttributes(app.attributeClipboard, label);
@@ -218,8 +232,11 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
                 break;
             case keys::V:
                 if (ctrl) {
+                    const bool wasProportional = proportionalSpacing(label);
                     if (app.clipboardValid) copyAttributes(label, app.attributeClipboard);
                     applyAttributes(label);
+                    // A pasted mode takes effect at once (a proportional one below).
+                    if (wasProportional && !proportionalSpacing(label)) layoutLetters(label);
                     app.changed = true;
                 }
                 break;
@@ -227,7 +244,10 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         }
     }
 
-    if (before && app.selected == edited) recordChange(ed.history, ed.labels, edited, std::move(*before));
+    if (before && app.selected == edited) {
+        relayoutSelected(ed);
+        recordChange(ed.history, ed.labels, edited, std::move(*before));
+    }
 
     typeCharacter(ed, unicode);
 
@@ -303,6 +323,7 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
             changeWidth(label, -yrel);
         else
             scaleSize(label, 1.0f - 0.01f * static_cast<float>(yrel));
+        relayoutSelected(ed);
         app.changed = true;
         pushRedraw(ed);
     }
@@ -321,7 +342,7 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
             continueDrag(ed.history, ed.labels, app.selected);
             Label& label = selectedLabel(ed);
             moveNode(label, m, app.activeNode);
-            layoutLetters(label);
+            layoutLetters(label, ed.atlas);
             app.changed = true;
             pushRedraw(ed);
         }

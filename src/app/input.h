@@ -23,6 +23,7 @@ constexpr int C = 99;
 constexpr int D = 100;
 constexpr int F = 102;
 constexpr int I = 105;
+constexpr int K = 107;
 constexpr int P = 112;
 constexpr int V = 118;
 constexpr int Y = 121;

@@ -92,6 +92,17 @@ bool readStartupFiles(Editor& ed) {
     return true;
 }
 
+namespace {
+
+// The store is read before the atlas exists, so proportional labels come in laid
+// out in equal slots; once the font's metrics are there they are set by them.
+void layoutByFont(Editor& ed) {
+    for (Label& label : ed.labels)
+        if (proportionalSpacing(label)) layoutLetters(label, ed.atlas);
+}
+
+}  // namespace
+
 bool runBatchExport(Editor& ed) {
     // A store read only in part would export fewer names than the module has now.
     if (!ed.store.damage.empty()) {
@@ -108,6 +119,7 @@ bool runBatchExport(Editor& ed) {
     const Report atlas = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
                                          ed.config.texture_height, ed.config.test_mode);
     printReport(atlas);
+    layoutByFont(ed);
     std::string trace;
     const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
     printTrace(trace, false);
@@ -127,6 +139,7 @@ bool prepareInteractive(Editor& ed) {
         say("Cannot build the letter texture: " + ed.atlas.failure);
         return false;
     }
+    layoutByFont(ed);
     const bool colorsRead = readTerrainColors(ed.colors);
     const Report map = readTerrainMesh(ed.terrain, modulePath(config, "map.txt"));
     printReport(map);

@@ -55,7 +55,7 @@ void drawFrame(Editor& ed) {
     if (app.cursorShown) drawCursorReadout(app.cursorPos.x, app.cursorPos.y, w, h);
     if (app.selected >= 0 && app.selected < count) {
         const Label& l = ed.labels[app.selected];
-        drawLabelStatus(l.size, l.visibility, l.width, l.italic, w, h);
+        drawLabelStatus(l.size, l.visibility, l.width, l.italic, proportionalSpacing(l), w, h);
     }
 
     glFinish();

@@ -251,6 +251,12 @@ AttemptResult renderAttempt(GlyphAtlas& atlas, const std::u32string& chars, bool
             return AttemptResult::TooSmall;
         }
         copyGlyph(atlas, surf, cell, testMode);
+        // The surface is not the advance: ink may reach past it (a "T", an italic "j").
+        int minx = 0, maxx = 0, miny = 0, maxy = 0, advance = 0;
+        if (TTF_GlyphMetrics32(font, c, &minx, &maxx, &miny, &maxy, &advance) == 0) {
+            cell.advance = advance;
+            cell.bearing = minx;
+        }
         atlas.cells[c] = cell;
         SDL_FreeSurface(surf);
     }
@@ -412,4 +418,14 @@ float glyphExtent(const GlyphAtlas& atlas, char32_t c, bool below) {
     const double centre = static_cast<float>(cell->y + half);
     if (below) return static_cast<float>((cell->inkTop + cell->inkHeight - centre) / half);
     return static_cast<float>((centre - cell->inkTop) / half);
+}
+
+int glyphKerning(const GlyphAtlas& atlas, char32_t previous, char32_t c) {
+    if (!atlas.font || previous > 0x10FFFF || c > 0x10FFFF) return 0;
+    // The library answers -1 both for a kerning of -1 and for an error; only an
+    // error sets its error text.
+    SDL_ClearError();
+    const int kern = TTF_GetFontKerningSizeGlyphs32(fontOf(atlas), previous, c);
+    if (kern < 0 && SDL_GetError()[0] != '\0') return 0;
+    return kern;
 }

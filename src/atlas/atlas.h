@@ -33,6 +33,8 @@ struct GlyphCell {
     int width = 0;      // width of the rendered glyph, the cell's width
     int inkTop = -1;    // one row above the first inked row; -1 for a cell without ink
     int inkHeight = -1; // rows from inkTop to one below the last inked row; -1 without ink
+    int advance = 0;    // how far the glyph moves the pen, in pixels at the atlas's font size
+    int bearing = 0;    // left bearing: from the pen to the left edge of the glyph's outline
     bool operator==(const GlyphCell&) const = default;
 };
 
@@ -74,3 +76,8 @@ float glyphU(const GlyphAtlas& atlas, char32_t c, int s);
 float glyphV(const GlyphAtlas& atlas, char32_t c, int s);
 float glyphAspect(const GlyphAtlas& atlas, char32_t c);
 float glyphExtent(const GlyphAtlas& atlas, char32_t c, bool below);
+// The font's kerning between two characters in pixels at the atlas's font size
+// (negative pulls them together); 0 without an open font or when the font library
+// reports an error. Kerning held only in tables SDL2_ttf does not read (such as
+// OpenType GPOS) is not seen.
+int glyphKerning(const GlyphAtlas& atlas, char32_t previous, char32_t c);

@@ -2,6 +2,7 @@
 // attribute copies, node editing and the picking distances.
 #include "labels/label.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -113,6 +114,101 @@ void layoutLetters(Label& label) {
         const float seg = arc[j] - arc[j - 1];
         const float f = seg != 0.0f ? (s - arc[j - 1]) / seg : 0.0f;
         const float t = (static_cast<float>(j - 1) + f) / 10.0f;
+        label.letters[i].position = pointAt(label, t);
+        label.letters[i].direction = directionAt(label, t);
+    }
+    applyAttributes(label);
+}
+
+bool proportionalSpacing(const Label& label) { return (label.spare & SPARE_PROPORTIONAL) != 0; }
+
+void toggleSpacing(Label& label, const GlyphAtlas& atlas) {
+    label.spare ^= SPARE_PROPORTIONAL;
+    layoutLetters(label, atlas);
+}
+
+std::vector<float> proportionalArcLengths(const std::vector<LetterAdvance>& letters, float k, float length) {
+    const size_t n = letters.size();
+    std::vector<float> arcs(n);
+    if (n == 0) return arcs;
+    if (n == 1) {
+        arcs[0] = length / 2.0f + k * letters[0].shift;
+        return arcs;
+    }
+    // Pen position of each letter, and the natural width where the pen ends.
+    std::vector<float> pen(n);
+    float x = 0.0f;
+    for (size_t i = 0; i < n; ++i) {
+        pen[i] = x;
+        x += letters[i].advance;
+        if (i + 1 < n) x += letters[i].kern;
+    }
+    const float gap = (length - k * x) / static_cast<float>(n - 1);
+    for (size_t i = 0; i < n; ++i)
+        arcs[i] = k * (pen[i] + letters[i].advance / 2.0f + letters[i].shift) + static_cast<float>(i) * gap;
+    return arcs;
+}
+
+namespace {
+
+constexpr int PROPORTIONAL_CHORDS = 128;
+
+// The curve parameter at arc length s, from the arc lengths at t = j/chords: the
+// first chord whose end lies beyond s (binary search), then linear within it.
+// Lengths outside the curve are taken at its ends.
+float parameterAtLength(const float* arc, int chords, float s) {
+    if (!(s > 0.0f)) s = 0.0f;
+    if (s > arc[chords]) s = arc[chords];
+    const int j = static_cast<int>(std::upper_bound(arc + 1, arc + chords, s) - arc);
+    const float seg = arc[j] - arc[j - 1];
+    const float f = seg > 0.0f ? (s - arc[j - 1]) / seg : 0.0f;
+    return (static_cast<float>(j - 1) + f) / static_cast<float>(chords);
+}
+
+// A letter's metrics from its glyph cell. A character without a cell is drawn as
+// a square quad (glyphAspect 1): it advances by the cell height and is not kerned.
+LetterAdvance letterAdvance(const GlyphAtlas& atlas, const LabelLetter& letter, const LabelLetter* next) {
+    LetterAdvance m;
+    const GlyphCell* cell = glyphCell(atlas, letter.ch);
+    if (!cell) {
+        m.advance = static_cast<float>(atlas.glyphHeight);
+        return m;
+    }
+    m.advance = static_cast<float>(cell->advance);
+    // The rendered surface starts at the pen or at the outline's left edge, whichever is further left.
+    const float left = static_cast<float>(std::min(cell->bearing, 0));
+    m.shift = left + static_cast<float>(cell->width) / 2.0f - m.advance / 2.0f;
+    if (next && letter.ch != U' ' && next->ch != U' ' && glyphCell(atlas, next->ch))
+        m.kern = static_cast<float>(glyphKerning(atlas, letter.ch, next->ch));
+    return m;
+}
+
+}  // namespace
+
+void layoutLetters(Label& label, const GlyphAtlas& atlas) {
+    if (!proportionalSpacing(label) || atlas.glyphHeight <= 0) {
+        layoutLetters(label);
+        return;
+    }
+    updateCurve(label);
+
+    float arc[PROPORTIONAL_CHORDS + 1];
+    arc[0] = 0.0f;
+    for (int k = 1; k <= PROPORTIONAL_CHORDS; ++k) {
+        const float t0 = static_cast<float>(k - 1) / PROPORTIONAL_CHORDS;
+        const float t1 = static_cast<float>(k) / PROPORTIONAL_CHORDS;
+        arc[k] = arc[k - 1] + distance(pointAt(label, t1), pointAt(label, t0));
+    }
+
+    const size_t n = label.letters.size();
+    std::vector<LetterAdvance> metrics(n);
+    for (size_t i = 0; i < n; ++i)
+        metrics[i] = letterAdvance(atlas, label.letters[i], i + 1 < n ? &label.letters[i + 1] : nullptr);
+    // Map units per font pixel, the scale of the letters' quads.
+    const float k = 2.0f * label.size * static_cast<float>(label.width) / 100.0f / static_cast<float>(atlas.glyphHeight);
+    const std::vector<float> arcs = proportionalArcLengths(metrics, k, arc[PROPORTIONAL_CHORDS]);
+    for (size_t i = 0; i < n; ++i) {
+        const float t = parameterAtLength(arc, PROPORTIONAL_CHORDS, arcs[i]);
         label.letters[i].position = pointAt(label, t);
         label.letters[i].direction = directionAt(label, t);
     }

@@ -2,13 +2,19 @@
 //
 // A Label keeps its four control nodes as stored (start point, two inner nodes as
 // chord coefficients (along, across), end point) and the curve derived from them
-// (updateCurve). Its letters are spread evenly over the curve's arc length, one
-// equal slot per character, spaces included (layoutLetters), and carry copies of
-// the label's attributes (applyAttributes).
+// (updateCurve). Its letters fill the curve's arc length in one of two ways, chosen
+// by bit 0 of spare: equal slots, one per character, spaces included
+// (layoutLetters(label)); or proportional spacing, each letter by the font's own
+// advance and kerning with one equal extra gap between neighbours
+// (layoutLetters(label, atlas), which needs the atlas's metrics). The letters carry
+// copies of the label's attributes (applyAttributes).
 //
 // Invariants kept by every caller: after a change of nodes or of the number of
 // letters, layoutLetters has run; after a change of size, visibility, italic or
-// width, applyAttributes has run. All arithmetic is single precision.
+// width, applyAttributes has run. The editing operations lay out in equal slots:
+// a proportional label is laid out again with the atlas after each of them (its
+// letters also depend on the characters, the size and the width). All arithmetic
+// is single precision.
 //
 // Letter ids come from the program-wide counter nextLetterId, which only grows
 // (resetLetterIds sets it back to 0 when the store is loaded).
@@ -17,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "atlas/atlas.h"
 #include "terrain/terrain.h"
 
 // A letter of a label in a LabelList: label index and letter index; -1 for none.
@@ -71,6 +78,29 @@ MapPoint pointAt(const Label& label, float t);
 MapPoint directionAt(const Label& label, float t);
 void layoutLetters(Label& label);
 void applyAttributes(Label& label);
+
+// Bit 0 of a label's spare: its letters are set by the font's advances and kerning.
+constexpr int SPARE_PROPORTIONAL = 1;
+bool proportionalSpacing(const Label& label);
+// Switches between equal slots and proportional spacing, then lays the letters out.
+void toggleSpacing(Label& label, const GlyphAtlas& atlas);
+// Lays the letters out by the label's own mode: equal slots as layoutLetters(label),
+// or proportionally with the atlas's metrics. Without metrics (an atlas never built)
+// a proportional label falls back to equal slots.
+void layoutLetters(Label& label, const GlyphAtlas& atlas);
+
+// One letter's horizontal metrics in font pixels, for proportional spacing.
+struct LetterAdvance {
+    float advance = 0;  // how far the letter moves the pen
+    float kern = 0;     // kerning with the next letter (negative pulls it closer)
+    float shift = 0;    // centre of the letter's quad (the glyph surface) less the centre of its advance
+};
+// Arc lengths of the letters' quad centres on a curve of the given length, with k
+// map units per font pixel: the pen starts at 0 and moves by each advance plus the
+// kerning with the next letter; the length left over is spread as one equal gap
+// between neighbours (negative when the text is longer than the curve), so the
+// first and last advances touch the curve's ends. A single letter sits at the middle.
+std::vector<float> proportionalArcLengths(const std::vector<LetterAdvance>& letters, float k, float length);
 void initFromDrag(Label& label, MapPoint p, MapPoint q);
 void moveNode(Label& label, MapPoint p, int k);
 MapPoint centre(const Label& label);

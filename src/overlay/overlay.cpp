@@ -31,6 +31,7 @@ const HelpRow HELP_ROWS[] = {
     {false, Show::WithSelection, " [ctrl-i]: italics on-off"},
     {false, Show::WithSelection, " [ctrl-f]: flip text"},
     {false, Show::WithSelection, " [ctrl-p]: CAPS - Caps - caps"},
+    {false, Show::WithSelection, " [ctrl-k]: equal slots - proportional spacing"},
     {false, Show::WithSelection, " [ctrl-c]/[ctrl-v]: cut'n'paste text attr"},
     {true, Show::Always, "General"},
     {false, Show::Always, " [F2]: save labels (will be loaded on startup)"},
@@ -111,13 +112,14 @@ std::vector<OverlayText> cursorReadoutLines(float x, float y, int w) {
     };
 }
 
-std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h) {
+std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h, bool proportional) {
     std::vector<OverlayText> out;
     out.push_back({w - 107, h - 13, GREY_STATUS,
                    formatText("         Visib:%s%3d%%", visibility <= 99 ? " " : "", visibility)});
     out.push_back({w - 107, h - 28, GREY_STATUS, formatText("          Size:  %3.2f", static_cast<double>(size))});
     if (width != 100)
         out.push_back({w - 107, h - 43, GREY_STATUS, formatText("Font Width:  %s%3d%%", width <= 99 ? " " : "", width)});
+    if (proportional) out.push_back({w - 107, out.back().y - 15, GREY_STATUS, "  Proportional"});
     return out;
 }
 

@@ -8,7 +8,7 @@
 //   helpPanelLines      top left: the header, and the whole panel when it is shown
 //   messageLines        bottom left: the message list, newest at the bottom
 //   cursorReadoutLines  bottom right: map position of the last left press or drag
-//   labelStatusLines    top right: size, visibility and width of the selected label
+//   labelStatusLines    top right: size, visibility, width and spacing of the selected label
 //   quitPromptLine      centre: the save prompt
 #pragma once
 
@@ -43,5 +43,7 @@ std::vector<std::string> wrapText(const std::string& text, int maxWidth, const T
 // wider than the window wraps onto more lines of its own, its first line on top.
 std::vector<OverlayText> messageLines(const MessageLog& log, int w = 0, const TextWidth& width = nullptr);
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w);
-std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h);
+// A width other than 100 and proportional spacing each add a line.
+std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h,
+                                          bool proportional = false);
 OverlayText quitPromptLine(int w, int h);

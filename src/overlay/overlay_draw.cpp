@@ -68,10 +68,10 @@ void drawCursorReadout(float x, float y, int w, int h) {
     drawLines(cursorReadoutLines(x, y, w));
 }
 
-void drawLabelStatus(float size, int visibility, int width, unsigned char italic, int w, int h) {
+void drawLabelStatus(float size, int visibility, int width, unsigned char italic, bool proportional, int w, int h) {
     (void)italic;
     beginOverlay(w, h);
-    drawLines(labelStatusLines(size, visibility, width, w, h));
+    drawLines(labelStatusLines(size, visibility, width, w, h, proportional));
 }
 
 void drawQuitPrompt(int w, int h) {

@@ -19,5 +19,5 @@ void drawHelpPanel(bool helpVisible, int labelCount, int selected, int w, int h)
 void drawMessages(const MessageLog& log, int w, int h);
 void drawCursorReadout(float x, float y, int w, int h);
 // The italic flag is passed along but not shown.
-void drawLabelStatus(float size, int visibility, int width, unsigned char italic, int w, int h);
+void drawLabelStatus(float size, int visibility, int width, unsigned char italic, bool proportional, int w, int h);
 void drawQuitPrompt(int w, int h);

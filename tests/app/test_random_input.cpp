@@ -66,7 +66,7 @@ std::string editorFault(const Editor& ed) {
         if (!std::isfinite(label.size)) return where + "size not finite";
         Label again = label;
         updateCurve(again);
-        layoutLetters(again);
+        layoutLetters(again, ed.atlas);
         for (int k = 0; k < 4; ++k)
             if (!sameBits(again.curve[k], label.curve[k])) return where + "curve not derived from the nodes";
         for (size_t j = 0; j < label.letters.size(); ++j) {

@@ -83,7 +83,7 @@ const char* const kHelp[] = {
     " [tab]: select next label", " [mouse left]: drag control nodes ", " [just type]: edit label text ", "Character",
     " [mouse middle]: drag up/down to change Size", " [shift-mouse middle]: drag up/down to change Width",
     " [pagUp/pagDown]: change label transparency", " [ctrl-i]: italics on-off", " [ctrl-f]: flip text",
-    " [ctrl-p]: CAPS - Caps - caps", " [ctrl-c]/[ctrl-v]: cut'n'paste text attr", "General",
+    " [ctrl-p]: CAPS - Caps - caps", " [ctrl-k]: equal slots - proportional spacing", " [ctrl-c]/[ctrl-v]: cut'n'paste text attr", "General",
     " [F2]: save labels (will be loaded on startup)", " [F12]: export map labels into the MOD!", " [Esc]: bye", "Utils",
     " [ctrl-d]: count letters that can use duplicates"};
 
@@ -109,18 +109,18 @@ TEST(HelpPanel, LinesForEachState) {
     EXPECT_EQ(asTuples(helpPanelLines(false, 3, 1, 800, 300)),
               (std::vector<Line>{{"(F1 to show HELP)", 5, 287, GREY_HEADING}}));
 
-    const std::vector<Line> none = helpPanel(500, {{6, 18}});
+    const std::vector<Line> none = helpPanel(500, {{6, 19}});
     ASSERT_EQ(none.size(), 12u);
     EXPECT_EQ(none.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 302, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, -1, 500, 500)), none);
     // A stale selection without labels shows no selection block either.
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, 0, 500, 500)), none);
 
-    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), helpPanel(500, {{8, 18}}));
+    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), helpPanel(500, {{8, 19}}));
 
     const std::vector<Line> all = helpPanel(600, {});
     EXPECT_EQ(all[10], (Line{"Character", 5, 422, GREY_HEADING}));
-    EXPECT_EQ(all.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 217, GREY_ITEM}));
+    EXPECT_EQ(all.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 202, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 1, 0, 400, 600)), all);
 }
 
@@ -144,6 +144,7 @@ TEST(StatusLines, LabelReadoutAndPrompt) {
     EXPECT_EQ(huge[1].text.substr(0, 18), "          Size:  1");
     EXPECT_EQ(huge[1].text.size(), 17u + 31u + 3u);
     EXPECT_EQ(huge[2].text, "Font Width:    -5%");
+    EXPECT_EQ(asTuples(labelStatusLines(1.0f, 35, 120, 500, 500, true)).back(), (Line{"  Proportional", 393, 442, G}));
 
     EXPECT_EQ(asTuples(cursorReadoutLines(-5.5f, 12.0f, 500)),
               (std::vector<Line>{{"X:   -5.50", 430, 7, G}, {"Y:  +12.00", 430, 22, G}}));
