@@ -3,8 +3,17 @@
 // past a buffer.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
-std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The formats are checked against the vsnprintf that formats them: on Windows the
+// C++ library's ANSI one (which knows "%zu"), elsewhere the C library's.
+#ifdef __MINGW_PRINTF_FORMAT
+#define VT_PRINTF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define VT_PRINTF_FORMAT printf
+#endif
+
+std::string formatText(const char* fmt, ...) __attribute__((format(VT_PRINTF_FORMAT, 1, 2)));
 // Appends the formatted text to out.
-void appendText(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void appendText(std::string& out, const char* fmt, ...) __attribute__((format(VT_PRINTF_FORMAT, 2, 3)));
