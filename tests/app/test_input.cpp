@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "../test_support.h"
+#include "app/sdl_keys.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "platform/platform.h"
@@ -395,6 +396,32 @@ TEST(Input, RedrawRequests) {
     EXPECT_TRUE(t.ed.app.helpVisible);
     t.key(Key::F1);
     EXPECT_FALSE(t.ed.app.helpVisible);
+}
+
+// The event loop's translation from SDL2: every key with a command, some without,
+// the buttons (SDL2's side buttons X1 and X2 are its 4 and 5, and never zoom) and wheel steps.
+TEST(Input, TranslationFromSdl) {
+    const std::pair<SDL_Keycode, Key> keys[] = {
+        {SDLK_F1, Key::F1}, {SDLK_F2, Key::F2}, {SDLK_F8, Key::F8}, {SDLK_F12, Key::F12}, {SDLK_TAB, Key::Tab},
+        {SDLK_RETURN, Key::Return}, {SDLK_ESCAPE, Key::Escape}, {SDLK_BACKSPACE, Key::Backspace}, {SDLK_DELETE, Key::Delete},
+        {SDLK_UP, Key::Up}, {SDLK_DOWN, Key::Down}, {SDLK_LEFT, Key::Left}, {SDLK_RIGHT, Key::Right}, {SDLK_PAGEUP, Key::PageUp},
+        {SDLK_PAGEDOWN, Key::PageDown}, {SDLK_c, Key::C}, {SDLK_d, Key::D}, {SDLK_f, Key::F}, {SDLK_i, Key::I}, {SDLK_k, Key::K},
+        {SDLK_p, Key::P}, {SDLK_v, Key::V}, {SDLK_y, Key::Y}, {SDLK_z, Key::Z}, {SDLK_LSHIFT, Key::Shift},
+        {SDLK_RSHIFT, Key::Shift}, {SDLK_LCTRL, Key::Ctrl}, {SDLK_RCTRL, Key::Ctrl}, {SDLK_a, Key::Other},
+        {SDLK_F10, Key::Other}, {SDLK_KP_ENTER, Key::Other}, {SDLK_LALT, Key::Other}, {SDLK_UNKNOWN, Key::Other}};
+    for (auto [sdl, key] : keys) EXPECT_EQ(keyFromSdl(sdl), key) << sdl;
+    TestEditor t;
+    for (auto [sdl, button] : {std::pair{SDL_BUTTON_LEFT, 1}, {SDL_BUTTON_MIDDLE, 2}, {SDL_BUTTON_RIGHT, 3},
+                               {SDL_BUTTON_X1, 8}, {SDL_BUTTON_X2, 9}}) {
+        EXPECT_EQ(buttonFromSdl(static_cast<Uint8>(sdl)), button);
+        handleButtonDown(t.ed, buttonFromSdl(static_cast<Uint8>(sdl)), 10, 10);
+    }
+    EXPECT_EQ(t.ed.view.zoom, 3.0f) << "only the wheel zooms";
+    for (auto [y, flipped, button, count] : {std::tuple{1, false, BUTTON_WHEEL_UP, 1}, {-3, false, BUTTON_WHEEL_DOWN, 3},
+                                              {2, true, BUTTON_WHEEL_DOWN, 2}, {-1, true, BUTTON_WHEEL_UP, 1}}) {
+        const WheelSteps steps = wheelSteps(y, flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL);
+        EXPECT_EQ(std::pair(steps.button, steps.count), std::pair(button, count)) << y;
+    }
 }
 
 TEST(Input, QuitAndThePrompt) {
