@@ -46,7 +46,7 @@ void handleWindowEvent(Editor& ed, const SDL_WindowEvent& event) {
 void handleEvent(Editor& ed, const SDL_Event& event) {
     switch (event.type) {
         case SDL_KEYDOWN:
-            handleKeyDown(ed, legacyKeyCode(event.key.keysym.sym), event.key.keysym.mod, 0, SDL_GetModState());
+            handleKeyDown(ed, keyFromSdl(event.key.keysym.sym), event.key.keysym.mod, SDL_GetModState());
             break;
         case SDL_TEXTINPUT: handleTextInput(ed, event.text.text); break;
         case SDL_MOUSEMOTION:
@@ -54,19 +54,16 @@ void handleEvent(Editor& ed, const SDL_Event& event) {
                          event.motion.yrel, SDL_GetModState());
             break;
         case SDL_MOUSEBUTTONDOWN:
-            handleButtonDown(ed, legacyButton(event.button.button), event.button.x, event.button.y);
+            handleButtonDown(ed, buttonFromSdl(event.button.button), event.button.x, event.button.y);
             break;
-        case SDL_MOUSEBUTTONUP: handleButtonUp(ed, legacyButton(event.button.button)); break;
+        case SDL_MOUSEBUTTONUP: handleButtonUp(ed, buttonFromSdl(event.button.button)); break;
         case SDL_MOUSEWHEEL: {
-            // A wheel step is a press and a release of button 4 (up) or 5 (down), one per step.
-            int steps = event.wheel.y;
-            if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
-            const int button = steps > 0 ? BUTTON_WHEEL_UP : BUTTON_WHEEL_DOWN;
+            const WheelSteps wheel = wheelSteps(event.wheel.y, event.wheel.direction);
             int x = 0, y = 0;
             SDL_GetMouseState(&x, &y);
-            for (int i = 0; i < (steps > 0 ? steps : -steps); ++i) {
-                handleButtonDown(ed, button, x, y);
-                handleButtonUp(ed, button);
+            for (int i = 0; i < wheel.count; ++i) {
+                handleButtonDown(ed, wheel.button, x, y);
+                handleButtonUp(ed, wheel.button);
             }
             break;
         }

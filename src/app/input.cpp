@@ -131,43 +131,43 @@ void undoOrRedo(Editor& ed, bool redo) {
     pushRedraw(ed);
 }
 
-void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
+void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
     AppState& app = ed.app;
     ViewState& view = ed.view;
     const bool ctrl = (mod & MOD_CTRL) != 0;
     const bool shift = (currentMod & MOD_SHIFT) != 0;
 
-    switch (sym) {
-        case keys::F1: app.helpVisible = !app.helpVisible; break;
-        case keys::F12: {
+    switch (key) {
+        case Key::F1: app.helpVisible = !app.helpVisible; break;
+        case Key::F12: {
             std::string trace;
             const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
             printTrace(trace, false);
             showReport(ed.log, exported);
             break;
         }
-        case keys::F2:
+        case Key::F2:
             if (saveAndShow(ed)) app.changed = false;
             break;
-        case keys::TAB: selectNextLabel(ed, shift); break;
-        case keys::RETURN:
+        case Key::Tab: selectNextLabel(ed, shift); break;
+        case Key::Return:
             app.selected = -1;
             app.activeNode = -1;
             break;
-        case keys::F8: readTerrainColors(ed.colors); break;
-        case keys::UP: view.panY += arrowStep(view); break;
-        case keys::DOWN: view.panY -= arrowStep(view); break;
-        case keys::LEFT: view.panX -= arrowStep(view); break;
-        case keys::RIGHT: view.panX += arrowStep(view); break;
-        case keys::ESCAPE:
+        case Key::F8: readTerrainColors(ed.colors); break;
+        case Key::Up: view.panY += arrowStep(view); break;
+        case Key::Down: view.panY -= arrowStep(view); break;
+        case Key::Left: view.panX -= arrowStep(view); break;
+        case Key::Right: view.panX += arrowStep(view); break;
+        case Key::Escape:
             if (requestQuit(ed)) ed.done = true;
             break;
-        case keys::Z:
+        case Key::Z:
             // Shift, like ctrl, from the event itself: by the time the event is handled
             // the modifier keys may have been let go already.
             if (ctrl) undoOrRedo(ed, (mod & MOD_SHIFT) != 0);
             break;
-        case keys::Y:
+        case Key::Y:
             if (ctrl) undoOrRedo(ed, true);
             break;
         default: break;
@@ -180,17 +180,17 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
 
     if (hasSelection(ed)) {
         Label& label = selectedLabel(ed);
-        switch (sym) {
-            case keys::PAGE_DOWN:
+        switch (key) {
+            case Key::PageDown:
                 changeVisibility(label, 5);
                 app.changed = true;
                 break;
-            case keys::PAGE_UP:
+            case Key::PageUp:
                 changeVisibility(label, -5);
                 app.changed = true;
                 break;
-            case keys::BACKSPACE:
-            case keys::DELETE:
+            case Key::Backspace:
+            case Key::Delete:
                 if (!removeLastLetter(label)) {
                     eraseLabel(ed.history, ed.labels, app.selected);
                     app.selected = -1;
@@ -198,39 +198,39 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
                 }
                 app.changed = true;
                 break;
-            case keys::I:
+            case Key::I:
                 if (ctrl) {
                     toggleItalic(label);
                     app.changed = true;
                 }
                 break;
-            case keys::F:
+            case Key::F:
                 if (ctrl) {
                     flip(label);
                     app.activeNode = -1;
                     app.changed = true;
                 }
                 break;
-            case keys::P:
+            case Key::P:
                 if (ctrl) {
                     cycleCase(label);
                     app.activeNode = -1;
                     app.changed = true;
                 }
                 break;
-            case keys::K:
+            case Key::K:
                 if (ctrl) {
                     toggleSpacing(label, ed.atlas);
                     app.changed = true;
                 }
                 break;
-            case keys::C:
+            case Key::C:
                 if (ctrl) {
                     copyAttributes(app.attributeClipboard, label);
                     app.clipboardValid = true;
                 }
                 break;
-            case keys::V:
+            case Key::V:
                 if (ctrl) {
                     const bool wasProportional = proportionalSpacing(label);
                     if (app.clipboardValid) copyAttributes(label, app.attributeClipboard);
@@ -249,9 +249,7 @@ void keyCommands(Editor& ed, int sym, int mod, unsigned unicode, int currentMod)
         recordChange(ed.history, ed.labels, edited, std::move(*before));
     }
 
-    typeCharacter(ed, unicode);
-
-    if (sym == keys::D && ctrl) countDuplicateLetters(ed);
+    if (key == Key::D && ctrl) countDuplicateLetters(ed);
 }
 
 }  // namespace
@@ -262,9 +260,9 @@ bool requestQuit(Editor& ed) {
     return false;
 }
 
-void answerPrompt(Editor& ed, int sym, unsigned unicode) {
+void answerPrompt(Editor& ed, char32_t answer) {
     AppState& app = ed.app;
-    if (unicode == 'y' || unicode == 'Y') {
+    if (answer == 'y' || answer == 'Y') {
         if (saveAndShow(ed)) {
             app.changed = false;
             ed.done = true;
@@ -273,20 +271,20 @@ void answerPrompt(Editor& ed, int sym, unsigned unicode) {
             // failure message on screen, so the cause can be fixed and saved again.
             app.quitAsked = false;
         }
-    } else if (unicode == 'n' || unicode == 'N' || sym == keys::ESCAPE) {
+    } else if (answer == 'n' || answer == 'N') {
         ed.done = true;
-    } else if (unicode == 'c' || unicode == 'C') {
+    } else if (answer == 'c' || answer == 'C') {
         app.quitAsked = false;
         showMessage(ed.log, "(quit canceled)");
     }
 }
 
-void handleKeyDown(Editor& ed, int sym, int mod, unsigned unicode, int currentMod) {
-    if (sym < keys::RSHIFT || sym > keys::LCTRL) pushRedraw(ed);
-    if (ed.app.quitAsked)
-        answerPrompt(ed, sym, unicode);
-    else
-        keyCommands(ed, sym, mod, unicode, currentMod);
+void handleKeyDown(Editor& ed, Key key, int mod, int currentMod) {
+    if (key != Key::Shift && key != Key::Ctrl) pushRedraw(ed);
+    if (!ed.app.quitAsked)
+        keyCommands(ed, key, mod, currentMod);
+    else if (key == Key::Escape)
+        ed.done = true;  // a second Esc ends without saving
 }
 
 void handleTextInput(Editor& ed, const std::string& utf8) {
@@ -298,7 +296,7 @@ void handleTextInput(Editor& ed, const std::string& utf8) {
             continue;
         }
         if (ed.app.quitAsked)
-            answerPrompt(ed, 0, code);
+            answerPrompt(ed, code);
         else
             typeCharacter(ed, code);
     }

@@ -1,13 +1,22 @@
-// The key codes and button numbers the input handlers work with (SDL 1.2's,
-// as in input.h), from SDL2's. Modifier masks and the held-button bits of a
-// motion event have the same values in both and pass through unchanged.
+// SDL2's key codes, mouse buttons and wheel steps as the input handlers take
+// them (input.h). Modifier masks and the held-button bits of a motion event have
+// the values the handlers use and pass through unchanged.
 #pragma once
 
-#include <SDL.h>
+#include <SDL_keycode.h>
+#include <SDL_mouse.h>
 
-// SDL2 key code to the handlers' key code; 0 for a key that has none (it still
-// redraws, as any key other than shift and ctrl does).
-int legacyKeyCode(SDL_Keycode key);
-// SDL2 button number to the handlers' button number: 1 to 3 unchanged, the side
-// buttons X1 and X2 to 8 and 9, so they never read as the wheel's 4 and 5.
-int legacyButton(Uint8 button);
+#include "app/keys.h"
+
+// The editor's key for an SDL2 key code; Key::Other for a key without a command.
+Key keyFromSdl(SDL_Keycode key);
+// The handlers' number for an SDL2 mouse button: 1 to 3 unchanged, the side
+// buttons X1 and X2 8 and 9, so they never read as the wheel's 4 and 5.
+int buttonFromSdl(Uint8 button);
+
+// A wheel event as presses and releases of button 4 (up) or 5 (down), one per step.
+struct WheelSteps {
+    int button = 0;
+    int count = 0;
+};
+WheelSteps wheelSteps(Sint32 y, Uint32 direction);

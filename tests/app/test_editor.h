@@ -42,12 +42,9 @@ struct TestEditor {
         for (char32_t c : test_support::chars(text)) addLetter(label, c);
         return label;
     }
-    void key(int sym, unsigned unicode = 0, int mod = 0, int currentMod = 0) {
-        handleKeyDown(ed, sym, mod, unicode, currentMod);
-    }
-    void typeText(const std::string& text) {
-        for (char c : text) key(c, static_cast<unsigned char>(c));
-    }
+    void key(Key k, int mod = 0, int currentMod = 0) { handleKeyDown(ed, k, mod, currentMod); }
+    // Typed characters arrive as text, apart from the key presses, as SDL2 sends them.
+    void typeText(const std::string& text) { handleTextInput(ed, text); }
     // Mouse events at the window pixel of a map point in the current frame.
     void press(int button, MapPoint m) {
         const MapPoint p = projectToWindow(ed.view, m);

@@ -18,8 +18,8 @@ namespace {
 
 constexpr int SHIFT = 0x0001;
 
-void undo(TestEditor& t) { t.key(keys::Z, 26, MOD_CTRL); }
-void redo(TestEditor& t, bool shiftZ = false) { shiftZ ? t.key(keys::Z, 26, MOD_CTRL | SHIFT) : t.key(keys::Y, 25, MOD_CTRL); }
+void undo(TestEditor& t) { t.key(Key::Z, MOD_CTRL); }
+void redo(TestEditor& t, bool shiftZ = false) { shiftZ ? t.key(Key::Z, MOD_CTRL | SHIFT) : t.key(Key::Y, MOD_CTRL); }
 
 // The index of the first label that differs in any field, -1 when the lists are equal.
 int firstDifference(const LabelList& a, const LabelList& b) {
@@ -41,17 +41,17 @@ TEST(History, EachCommandIsOneStepAndUndoRestoresIt) {
     History& h = t.ed.history;
 
     // Commands that change no label are no steps, nor are commands that change nothing.
-    t.key(keys::TAB);
-    t.key(keys::V, 22, MOD_CTRL);  // no attributes copied yet: re-applied, unchanged
-    t.key(keys::C, 3, MOD_CTRL);
-    t.key(keys::V, 22, MOD_CTRL);  // its own attributes back
-    for (int sym : {keys::UP, keys::F1, keys::F1, keys::RETURN, keys::TAB, keys::F2}) t.key(sym);
-    t.key(keys::D, 4, MOD_CTRL);
+    t.key(Key::Tab);
+    t.key(Key::V, MOD_CTRL);  // no attributes copied yet: re-applied, unchanged
+    t.key(Key::C, MOD_CTRL);
+    t.key(Key::V, MOD_CTRL);  // its own attributes back
+    for (Key key : {Key::Up, Key::F1, Key::F1, Key::Return, Key::Tab, Key::F2}) t.key(key);
+    t.key(Key::D, MOD_CTRL);
     handleButtonDown(t.ed, BUTTON_WHEEL_UP, 250, 250);
     handleButtonUp(t.ed, BUTTON_WHEEL_UP);
     t.ed.labels[0].visibility = 10;
     applyAttributes(t.ed.labels[0]);
-    t.key(keys::PAGE_UP);  // at the limit
+    t.key(Key::PageUp);  // at the limit
     handleMotion(t.ed, HELD_LEFT, 250, 250, 5, 5, 0);  // a left drag with no node grabbed
     EXPECT_EQ(h.steps.size(), 0u);
 
@@ -66,11 +66,11 @@ TEST(History, EachCommandIsOneStepAndUndoRestoresIt) {
         EXPECT_EQ(h.steps.size(), states.size() - 1) << "step " << changedLabel.size();
     };
     step(0, [&] { t.typeText("c"); });
-    step(0, [&] { t.key(keys::PAGE_DOWN); });
-    step(0, [&] { t.key(keys::I, 9, MOD_CTRL); });
-    step(0, [&] { t.key(keys::F, 6, MOD_CTRL); });
-    step(0, [&] { t.key(keys::P, 16, MOD_CTRL); });
-    step(0, [&] { t.key(keys::BACKSPACE, 8); });
+    step(0, [&] { t.key(Key::PageDown); });
+    step(0, [&] { t.key(Key::I, MOD_CTRL); });
+    step(0, [&] { t.key(Key::F, MOD_CTRL); });
+    step(0, [&] { t.key(Key::P, MOD_CTRL); });
+    step(0, [&] { t.key(Key::Backspace); });
     step(0, [&] {  // a node drag with many motions
         t.press(BUTTON_LEFT, t.ed.labels[0].curve[3]);
         for (float x : {62.0f, 64.0f, 66.0f, 68.0f}) t.dragTo(HELD_LEFT, {x, 45});
@@ -82,15 +82,15 @@ TEST(History, EachCommandIsOneStepAndUndoRestoresIt) {
         for (int dy : {-20, -20}) handleMotion(t.ed, HELD_MIDDLE, 250, 250, 0, dy, SHIFT);
     });
     step(1, [&] {  // attributes pasted from label 0 onto label 1
-        t.key(keys::C, 3, MOD_CTRL);
-        t.key(keys::TAB);
-        t.key(keys::V, 22, MOD_CTRL);
+        t.key(Key::C, MOD_CTRL);
+        t.key(Key::Tab);
+        t.key(Key::V, MOD_CTRL);
     });
     step(2, [&] {  // a new label dragged out
         t.press(BUTTON_LEFT, {40, 30});
         for (float x : {45.0f, 50.0f, 55.0f}) t.dragTo(HELD_LEFT, {x, 30});
     });
-    step(2, [&] { t.key(keys::DELETE, 127); });  // the empty new label goes
+    step(2, [&] { t.key(Key::Delete); });  // the empty new label goes
     EXPECT_EQ(t.ed.labels.size(), 2u);
     EXPECT_EQ(t.ed.labels[0].letters.size(), 2u);
 
@@ -118,7 +118,7 @@ TEST(History, NewStepDropsRedoSaveAndPrompt) {
     test_support::WorkDir work;
     TestEditor t;
     t.addLabel({30, 40}, {60, 40}, "ab");
-    t.key(keys::TAB);
+    t.key(Key::Tab);
     t.typeText("cd");
     undo(t);
     EXPECT_EQ(labelText(t.ed.labels[0]), "abc");
@@ -127,20 +127,20 @@ TEST(History, NewStepDropsRedoSaveAndPrompt) {
     redo(t);
     EXPECT_EQ(labelText(t.ed.labels[0]), "abce");
     // F2 keeps the history; an undo after it is an unsaved change again, and works without a selection.
-    t.key(keys::F2);
+    t.key(Key::F2);
     EXPECT_FALSE(t.ed.app.changed);
-    t.key(keys::RETURN);
+    t.key(Key::Return);
     undo(t);
     EXPECT_EQ(labelText(t.ed.labels[0]), "abc");
     EXPECT_EQ(t.selected(), 0);
     EXPECT_TRUE(t.ed.app.changed);
     // While the save prompt is up, ctrl-z and ctrl-y do nothing.
-    t.key(keys::ESCAPE, 27);
+    t.key(Key::Escape);
     ASSERT_TRUE(t.ed.app.quitAsked);
     undo(t);
     redo(t);
     EXPECT_EQ(labelText(t.ed.labels[0]), "abc");
-    t.key('c', 'c');
+    t.typeText("c");
     undo(t);
     undo(t);
     EXPECT_EQ(labelText(t.ed.labels[0]), "ab");
@@ -207,8 +207,8 @@ TEST(History, MemoryLimitDropsTheOldestSteps) {
     // A thousand steps on a label of 500 letters are all kept.
     TestEditor t;
     t.addLabel({30, 40}, {60, 40}, std::string(500, 'a'));
-    t.key(keys::TAB);
-    for (int i = 0; i < 1000; ++i) t.key(i % 2 ? keys::PAGE_UP : keys::PAGE_DOWN);
+    t.key(Key::Tab);
+    for (int i = 0; i < 1000; ++i) t.key(i % 2 ? Key::PageUp : Key::PageDown);
     History& h = t.ed.history;
     EXPECT_EQ(h.steps.size(), 1000u);
     EXPECT_LE(h.bytes, HISTORY_BYTE_LIMIT);
@@ -216,11 +216,11 @@ TEST(History, MemoryLimitDropsTheOldestSteps) {
     // With room for ten steps, the eleventh drops the oldest; undo goes back ten steps only.
     TestEditor s;
     s.addLabel({30, 40}, {60, 40}, "Tarn Vale ab");
-    s.key(keys::TAB);
-    s.key(keys::PAGE_DOWN);  // visibility 40
+    s.key(Key::Tab);
+    s.key(Key::PageDown);  // visibility 40
     History& small = s.ed.history;
     small.byteLimit = 10 * stepBytes(small.steps.back());
-    for (int i = 0; i < 10; ++i) s.key(keys::PAGE_DOWN);  // 45 .. 90
+    for (int i = 0; i < 10; ++i) s.key(Key::PageDown);  // 45 .. 90
     EXPECT_EQ(small.steps.size(), 10u);
     EXPECT_LE(small.bytes, small.byteLimit);
     for (int i = 0; i < 12; ++i) undo(s);
@@ -229,7 +229,7 @@ TEST(History, MemoryLimitDropsTheOldestSteps) {
     EXPECT_EQ(s.ed.labels[0].visibility, 45);
     // A step larger than the whole limit is still kept, alone.
     small.byteLimit = 1;
-    s.key(keys::PAGE_UP);
+    s.key(Key::PageUp);
     EXPECT_EQ(small.steps.size(), 1u);
     undo(s);
     EXPECT_EQ(s.ed.labels[0].visibility, 45);
@@ -256,14 +256,14 @@ struct RandomEditor {
         if (r < 30) {
             static const char typed[] = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ";
             const char c = typed[pick(0, static_cast<int>(sizeof typed) - 2)];
-            t.key(static_cast<unsigned char>(c), static_cast<unsigned char>(c));
+            t.typeText(std::string(1, c));
         } else if (r < 52) {
-            static const int commands[][3] = {{keys::BACKSPACE, 8, 0}, {keys::DELETE, 127, 0}, {keys::PAGE_UP, 0, 0},
-                                              {keys::PAGE_DOWN, 0, 0}, {keys::I, 9, MOD_CTRL}, {keys::F, 6, MOD_CTRL},
-                                              {keys::P, 16, MOD_CTRL}, {keys::C, 3, MOD_CTRL}, {keys::V, 22, MOD_CTRL},
-                                              {keys::TAB, 9, 0}, {keys::RETURN, 13, 0}};
-            const auto& c = commands[pick(0, static_cast<int>(std::size(commands)) - 1)];
-            t.key(c[0], static_cast<unsigned>(c[1]), c[2]);
+            static const std::pair<Key, int> commands[] = {{Key::Backspace, 0}, {Key::Delete, 0}, {Key::PageUp, 0},
+                                                           {Key::PageDown, 0}, {Key::I, MOD_CTRL}, {Key::F, MOD_CTRL},
+                                                           {Key::P, MOD_CTRL}, {Key::C, MOD_CTRL}, {Key::V, MOD_CTRL},
+                                                           {Key::Tab, 0}, {Key::Return, 0}};
+            const auto& [key, mod] = commands[pick(0, static_cast<int>(std::size(commands)) - 1)];
+            t.key(key, mod);
         } else if (r < 58) {
             pick(0, 2) ? undo(t) : redo(t, pick(0, 1));
         } else if (r < 68) {

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "../test_support.h"
+#include "app/sdl_keys.h"
 #include "app/startup.h"
 #include "app/view.h"
 #include "platform/platform.h"
@@ -24,7 +25,7 @@ namespace {
 
 TEST(Input, TabWalksTheLabelsAndCentresTheView) {
     TestEditor t;
-    t.key(keys::TAB);  // no labels: nothing
+    t.key(Key::Tab);  // no labels: nothing
     EXPECT_EQ(t.selected(), -1);
     EXPECT_EQ(t.ed.view.panX, 0.0f);
 
@@ -33,7 +34,7 @@ TEST(Input, TabWalksTheLabelsAndCentresTheView) {
     t.addLabel({70, 20}, {90, 20});
     // Tab forwards, shift-Tab (either shift) backwards, wrapping at both ends.
     for (auto [mod, expect] : {std::pair{0, 0}, {0, 1}, {0x0001, 0}, {0x0002, 2}, {0, 0}, {0, 1}}) {
-        t.key(keys::TAB, 0, 0, mod);
+        t.key(Key::Tab, 0, mod);
         EXPECT_EQ(t.selected(), expect) << mod;
     }
     // The selected label's centre is now in the middle of the window, and the
@@ -45,18 +46,18 @@ TEST(Input, TabWalksTheLabelsAndCentresTheView) {
     EXPECT_NEAR(std::fabs(unprojectMouse(t.ed.view, 250, 50).y - 50.0f), 10.0f, 0.2f);
 
     // Nothing selected: shift-Tab takes the last but one label, Tab the first.
-    t.key(keys::RETURN);
+    t.key(Key::Return);
     EXPECT_EQ(t.selected(), -1);
-    t.key(keys::TAB, 0, 0, MOD_SHIFT);
+    t.key(Key::Tab, 0, MOD_SHIFT);
     EXPECT_EQ(t.selected(), 1);
-    t.key(keys::RETURN);
-    t.key(keys::TAB);
+    t.key(Key::Return);
+    t.key(Key::Tab);
     EXPECT_EQ(t.selected(), 0);
     EXPECT_FALSE(t.ed.app.changed);
     // With one label shift-Tab from nothing selects label 0.
     TestEditor one;
     one.addLabel({10, 10}, {30, 10});
-    one.key(keys::TAB, 0, 0, MOD_SHIFT);
+    one.key(Key::Tab, 0, MOD_SHIFT);
     EXPECT_EQ(one.selected(), 0);
 }
 
@@ -64,39 +65,38 @@ TEST(Input, TypingEraseAndDelete) {
     TestEditor t;
     t.addLabel({10, 10}, {40, 10});
     t.addLabel({10, 50}, {40, 50}, "xy");
-    t.key(keys::TAB);
+    t.key(Key::Tab);
     t.typeText("Ab -");
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab -");
     EXPECT_TRUE(t.ed.app.changed);
     // Characters the atlas does not hold, codes above 255 and ctrl combinations type nothing.
-    t.key('w', 'w');
-    t.key('1', '1');
-    t.key(0, 0x263A);
-    t.key(keys::I, 9, MOD_CTRL);  // ctrl-i reports the control character 9
-    t.key(keys::TAB, 9);
+    t.typeText("w1\u263A");
+    t.key(Key::I, MOD_CTRL);
+    t.typeText("\t\x7f");  // control characters, should any arrive as text
+    t.key(Key::Tab);
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab -");
     EXPECT_EQ(t.ed.labels[0].italic, 1);
     EXPECT_EQ(t.selected(), 1) << "Tab moved on to the next label";
 
     // Back on label 0: Backspace and Delete take the last letters, then the label.
-    t.key(keys::TAB);
+    t.key(Key::Tab);
     t.ed.app.changed = false;
-    t.key(keys::BACKSPACE, 8);
+    t.key(Key::Backspace);
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab ");
     EXPECT_TRUE(t.ed.app.changed);
-    t.key(keys::DELETE, 127);
-    t.key(keys::BACKSPACE, 8);
-    t.key(keys::BACKSPACE, 8);
+    t.key(Key::Delete);
+    t.key(Key::Backspace);
+    t.key(Key::Backspace);
     EXPECT_EQ(labelText(t.ed.labels[0]), "");
     ASSERT_EQ(t.ed.labels.size(), 2u);
-    t.key(keys::BACKSPACE, 8);
+    t.key(Key::Backspace);
     ASSERT_EQ(t.ed.labels.size(), 1u);
     EXPECT_EQ(t.selected(), -1);
     EXPECT_EQ(labelText(t.ed.labels[0]), "xy");
     // Without a selection typing and erasing do nothing.
     t.ed.app.changed = false;
     t.typeText("ab");
-    t.key(keys::BACKSPACE, 8);
+    t.key(Key::Backspace);
     EXPECT_EQ(labelText(t.ed.labels[0]), "xy");
     EXPECT_FALSE(t.ed.app.changed);
 }
@@ -107,8 +107,8 @@ TEST(Input, TypedTextArrivesAsUtf8) {
     TestEditor t;
     t.ed.atlas.cells[0xE9] = GlyphCell{};  // é
     t.addLabel({10, 10}, {40, 10});
-    t.key(keys::TAB);
-    t.key('a', 0);  // the key press of a letter types nothing by itself
+    t.key(Key::Tab);
+    t.key(Key::Other);  // the key press of a letter types nothing by itself
     t.ed.redrawRequests = 0;
     handleTextInput(t.ed, "Ab\xC3\xA9w\xFF\xD0\x96-");  // w and Cyrillic Zhe are not held; 0xFF is no UTF-8
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\u00e9-");
@@ -123,15 +123,15 @@ TEST(Input, TypedTextArrivesAsUtf8) {
     EXPECT_EQ(messagesNewestFirst(t.ed.log).size(), 3u);
     t.ed.labels[0].letters.pop_back();
 
-    t.key(keys::ESCAPE, 0);
+    t.key(Key::Escape);
     ASSERT_TRUE(t.ed.app.quitAsked);
-    t.key('y', 0);  // the key press of y is no answer; its text is
+    t.key(Key::Y);  // the key press of y is no answer; its text is
     EXPECT_FALSE(t.ed.done);
     handleTextInput(t.ed, "c");
     EXPECT_FALSE(t.ed.app.quitAsked);
     EXPECT_EQ(t.newestMessage(), "(quit canceled)");
     EXPECT_EQ(labelText(t.ed.labels[0]), "Ab\u00e9-") << "a prompt answer types nothing";
-    t.key(keys::ESCAPE, 0);
+    t.key(Key::Escape);
     handleTextInput(t.ed, "n");
     EXPECT_TRUE(t.ed.done);
 }
@@ -143,7 +143,7 @@ TEST(Input, AttributeKeys) {
     Label& second = t.ed.labels[1];
     t.ed.app.selected = 0;
     // Visibility moves in steps of 5 and stays within 10..100.
-    for (auto [from, sym, to] : {std::tuple{98, keys::PAGE_DOWN, 100}, {12, keys::PAGE_UP, 10}, {10, keys::PAGE_DOWN, 15}}) {
+    for (auto [from, sym, to] : {std::tuple{98, Key::PageDown, 100}, {12, Key::PageUp, 10}, {10, Key::PageDown, 15}}) {
         t.ed.labels[0].visibility = from;
         t.key(sym);
         EXPECT_EQ(t.ed.labels[0].visibility, to);
@@ -154,32 +154,33 @@ TEST(Input, AttributeKeys) {
     // ctrl-v before any ctrl-c keeps the attributes, but re-applies them to the letters.
     t.ed.labels[0].size = 2.5f;
     t.ed.labels[0].letters[1].size = 7.0f;
-    t.key(keys::V, 22, MOD_CTRL);
+    t.key(Key::V, MOD_CTRL);
     EXPECT_EQ(std::pair(t.ed.labels[0].size, t.ed.labels[0].visibility), std::pair(2.5f, 15));
     EXPECT_EQ(t.ed.labels[0].letters[1].size, 2.5f);
 
     // ctrl-c copies without marking a change; ctrl-v puts the copy on another label.
     t.ed.app.changed = false;
-    t.key(keys::C, 3, 0x0040);
+    t.key(Key::C, 0x0040);
     EXPECT_FALSE(t.ed.app.changed);
-    t.key(keys::TAB);
-    t.key(keys::V, 22, 0x0080);
+    t.key(Key::Tab);
+    t.key(Key::V, 0x0080);
     EXPECT_EQ(std::pair(second.size, second.visibility), std::pair(2.5f, 15));
     EXPECT_TRUE(t.ed.app.changed);
     EXPECT_EQ(labelText(second), "Mixed Text");
 
     // Without ctrl the letters type instead of running the command.
-    t.key(keys::P, 'p');
+    t.key(Key::P);
+    t.typeText("p");
     EXPECT_EQ(labelText(second), "Mixed Textp");
-    t.key(keys::BACKSPACE, 8);
+    t.key(Key::Backspace);
     // ctrl-p and ctrl-f change the label and let go of a grabbed node.
     t.ed.app.activeNode = 2;
-    t.key(keys::P, 16, MOD_CTRL);
+    t.key(Key::P, MOD_CTRL);
     EXPECT_EQ(labelText(second), "MIXED TEXT");
     EXPECT_EQ(t.ed.app.activeNode, -1);
     t.ed.app.activeNode = 1;
     const MapPoint start = second.nodes[0];
-    t.key(keys::F, 6, MOD_CTRL);
+    t.key(Key::F, MOD_CTRL);
     EXPECT_EQ(t.ed.app.activeNode, -1);
     EXPECT_EQ(std::pair(second.nodes[3].x, second.nodes[3].y), std::pair(start.x, start.y));
 }
@@ -191,7 +192,7 @@ TEST(Input, CountDuplicatesMessage) {
         auto list = messagesNewestFirst(t.ed.log);
         return std::pair(list.at(1), list.at(0));
     };
-    t.key(keys::D, 4, MOD_CTRL);
+    t.key(Key::D, MOD_CTRL);
     EXPECT_EQ(said(), std::pair(std::string("In current config, 0 letters out of 0 can use duplicates"),
                                 std::string("0 letter meshes")));
     // Two equal letters on flat ground can share one mesh; the space is not counted.
@@ -199,7 +200,7 @@ TEST(Input, CountDuplicatesMessage) {
     t.ed.app.selected = 0;
     const Label before = t.ed.labels[0];
     testing::internal::CaptureStdout();
-    t.key(keys::D, 4, MOD_CTRL);
+    t.key(Key::D, MOD_CTRL);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Z="), std::string::npos);
     EXPECT_TRUE(sameLabel(t.ed.labels[0], before)) << "ctrl-d leaves the label as it is";
     EXPECT_EQ(said(), std::pair(std::string("In current config, 1 letters out of 2 can use duplicates"),
@@ -217,7 +218,7 @@ TEST(Input, CountDuplicatesMessage) {
                                         {"256", "0", none}, {"310", "0", none}}) {
         writeBytes(module / "map_icons.orig.txt", std::string("map_icons_file version 1\r\n") + icons + "\r\n");
         testing::internal::CaptureStdout();
-        t.key(keys::D, 4, MOD_CTRL);
+        t.key(Key::D, MOD_CTRL);
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(t.newestMessage(), std::string("3 letter meshes, room for ") + room + " in this module" + grouped);
     }
@@ -228,11 +229,11 @@ TEST(Input, ViewKeysAndDrags) {
     t.ed.view.zoom = 2.0f;
     t.ed.view.windowHeight = 400;
     const float step = 80.0f / (400 * 2.0f);
-    for (auto [sym, x, y] : {std::tuple{keys::UP, 0, 1}, {keys::DOWN, 0, 0}, {keys::DOWN, 0, -1}, {keys::RIGHT, 1, -1},
-                             {keys::LEFT, 0, -1}, {keys::LEFT, -1, -1}}) {
+    for (auto [sym, x, y] : {std::tuple{Key::Up, 0, 1}, {Key::Down, 0, 0}, {Key::Down, 0, -1}, {Key::Right, 1, -1},
+                             {Key::Left, 0, -1}, {Key::Left, -1, -1}}) {
         t.key(sym);
-        EXPECT_FLOAT_EQ(t.ed.view.panX, x * step) << sym;
-        EXPECT_FLOAT_EQ(t.ed.view.panY, y * step) << sym;
+        EXPECT_FLOAT_EQ(t.ed.view.panX, x * step) << static_cast<int>(sym);
+        EXPECT_FLOAT_EQ(t.ed.view.panY, y * step) << static_cast<int>(sym);
     }
     handleButtonDown(t.ed, BUTTON_WHEEL_UP, 10, 10);
     EXPECT_FLOAT_EQ(t.ed.view.zoom, 2.4f);
@@ -243,7 +244,7 @@ TEST(Input, ViewKeysAndDrags) {
     // A window shrunk to nothing keeps a usable size.
     handleResize(t.ed, 0, -3);
     EXPECT_EQ(std::pair(t.ed.view.windowWidth, t.ed.view.windowHeight), std::pair(1, 1));
-    t.key(keys::UP);
+    t.key(Key::Up);
     EXPECT_TRUE(std::isfinite(t.ed.view.panY));
 
     // A right-button drag moves the map 1.6 times as fast as the pointer.
@@ -361,27 +362,27 @@ TEST(Input, AnyReleaseEndsADrag) {
 
     // With a node grabbed and the left button still held, Return, Tab or erasing
     // the label must not leave the grab on whatever label is selected next.
-    for (int sym : {keys::RETURN, keys::TAB, keys::BACKSPACE}) {
+    for (Key sym : {Key::Return, Key::Tab, Key::Backspace}) {
         TestEditor k;
         k.addLabel({20, 20}, {40, 20});
         k.addLabel({20, 60}, {40, 60});
         k.ed.app.selected = 0;
         k.press(BUTTON_LEFT, {40, 20});
-        ASSERT_EQ(k.ed.app.activeNode, 3) << sym;
+        ASSERT_EQ(k.ed.app.activeNode, 3) << static_cast<int>(sym);
         k.key(sym);
-        EXPECT_EQ(k.ed.app.activeNode, -1) << sym;
+        EXPECT_EQ(k.ed.app.activeNode, -1) << static_cast<int>(sym);
         const MapPoint other = k.ed.labels.back().nodes[3];
         k.dragTo(HELD_LEFT, {70, 90});
-        EXPECT_EQ(k.ed.labels.back().nodes[3].x, other.x) << sym;
+        EXPECT_EQ(k.ed.labels.back().nodes[3].x, other.x) << static_cast<int>(sym);
     }
 }
 
 TEST(Input, RedrawRequests) {
     TestEditor t;
-    for (int sym : {303, 304, 305, 306}) t.key(sym, 0, MOD_SHIFT);  // modifier keys alone
+    for (Key k : {Key::Shift, Key::Ctrl}) t.key(k, MOD_SHIFT);  // modifier keys alone
     handleMotion(t.ed, 0, 5, 5, 1, 1, 0);                           // motion without a button
     EXPECT_EQ(t.ed.redrawRequests, 0);
-    t.key(291);  // F10: no command, still redrawn
+    t.key(Key::Other);  // F10: no command, still redrawn
     EXPECT_EQ(t.ed.redrawRequests, 1);
     const auto redraws = [&](auto event) {
         t.ed.redrawRequests = 0;
@@ -391,17 +392,43 @@ TEST(Input, RedrawRequests) {
     EXPECT_GE(redraws([&] { handleButtonDown(t.ed, BUTTON_MIDDLE, 1, 1); }), 1);
     EXPECT_GE(redraws([&] { handleButtonUp(t.ed, BUTTON_MIDDLE); }), 1);
     EXPECT_GE(redraws([&] { handleMotion(t.ed, HELD_RIGHT, 5, 5, 1, 1, 0); }), 1);
-    EXPECT_GE(redraws([&] { t.key(keys::F1); }), 1);
+    EXPECT_GE(redraws([&] { t.key(Key::F1); }), 1);
     EXPECT_TRUE(t.ed.app.helpVisible);
-    t.key(keys::F1);
+    t.key(Key::F1);
     EXPECT_FALSE(t.ed.app.helpVisible);
+}
+
+// The event loop's translation from SDL2: every key with a command, some without,
+// the buttons (SDL2's side buttons X1 and X2 are its 4 and 5, and never zoom) and wheel steps.
+TEST(Input, TranslationFromSdl) {
+    const std::pair<SDL_Keycode, Key> keys[] = {
+        {SDLK_F1, Key::F1}, {SDLK_F2, Key::F2}, {SDLK_F8, Key::F8}, {SDLK_F12, Key::F12}, {SDLK_TAB, Key::Tab},
+        {SDLK_RETURN, Key::Return}, {SDLK_ESCAPE, Key::Escape}, {SDLK_BACKSPACE, Key::Backspace}, {SDLK_DELETE, Key::Delete},
+        {SDLK_UP, Key::Up}, {SDLK_DOWN, Key::Down}, {SDLK_LEFT, Key::Left}, {SDLK_RIGHT, Key::Right}, {SDLK_PAGEUP, Key::PageUp},
+        {SDLK_PAGEDOWN, Key::PageDown}, {SDLK_c, Key::C}, {SDLK_d, Key::D}, {SDLK_f, Key::F}, {SDLK_i, Key::I}, {SDLK_k, Key::K},
+        {SDLK_p, Key::P}, {SDLK_v, Key::V}, {SDLK_y, Key::Y}, {SDLK_z, Key::Z}, {SDLK_LSHIFT, Key::Shift},
+        {SDLK_RSHIFT, Key::Shift}, {SDLK_LCTRL, Key::Ctrl}, {SDLK_RCTRL, Key::Ctrl}, {SDLK_a, Key::Other},
+        {SDLK_F10, Key::Other}, {SDLK_KP_ENTER, Key::Other}, {SDLK_LALT, Key::Other}, {SDLK_UNKNOWN, Key::Other}};
+    for (auto [sdl, key] : keys) EXPECT_EQ(keyFromSdl(sdl), key) << sdl;
+    TestEditor t;
+    for (auto [sdl, button] : {std::pair{SDL_BUTTON_LEFT, 1}, {SDL_BUTTON_MIDDLE, 2}, {SDL_BUTTON_RIGHT, 3},
+                               {SDL_BUTTON_X1, 8}, {SDL_BUTTON_X2, 9}}) {
+        EXPECT_EQ(buttonFromSdl(static_cast<Uint8>(sdl)), button);
+        handleButtonDown(t.ed, buttonFromSdl(static_cast<Uint8>(sdl)), 10, 10);
+    }
+    EXPECT_EQ(t.ed.view.zoom, 3.0f) << "only the wheel zooms";
+    for (auto [y, flipped, button, count] : {std::tuple{1, false, BUTTON_WHEEL_UP, 1}, {-3, false, BUTTON_WHEEL_DOWN, 3},
+                                              {2, true, BUTTON_WHEEL_DOWN, 2}, {-1, true, BUTTON_WHEEL_UP, 1}}) {
+        const WheelSteps steps = wheelSteps(y, flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL);
+        EXPECT_EQ(std::pair(steps.button, steps.count), std::pair(button, count)) << y;
+    }
 }
 
 TEST(Input, QuitAndThePrompt) {
     test_support::WorkDir work;
     {  // Nothing changed: Esc ends at once.
         TestEditor t;
-        t.key(keys::ESCAPE, 27);
+        t.key(Key::Escape);
         EXPECT_TRUE(t.ed.done);
         EXPECT_FALSE(t.ed.app.quitAsked);
     }
@@ -409,14 +436,14 @@ TEST(Input, QuitAndThePrompt) {
         TestEditor t;
         t.addLabel({10, 10}, {30, 10}, "ab");
         t.ed.app.changed = true;
-        t.key(keys::ESCAPE, 27);
+        t.key(Key::Escape);
         EXPECT_FALSE(t.ed.done);
         EXPECT_TRUE(t.ed.app.quitAsked);
         // During the prompt keys only answer, motion and releases are ignored,
         // button presses still act.
         t.ed.app.selected = 0;
-        t.key('a', 'a');
-        t.key(keys::BACKSPACE, 8);
+        t.typeText("a");
+        t.key(Key::Backspace);
         EXPECT_EQ(labelText(t.ed.labels[0]), "ab");
         handleMotion(t.ed, HELD_RIGHT | HELD_LEFT, 5, 5, 30, 30, 0);
         EXPECT_EQ(t.ed.view.panX, 0.0f);
@@ -429,14 +456,14 @@ TEST(Input, QuitAndThePrompt) {
         EXPECT_TRUE(t.ed.app.quitAsked);
         t.ed.app.activeNode = -1;
 
-        t.key('c', 'c');
+        t.typeText("c");
         EXPECT_FALSE(t.ed.app.quitAsked || t.ed.done);
         EXPECT_TRUE(t.ed.app.changed);
         EXPECT_EQ(t.newestMessage(), "(quit canceled)");
-        t.key(keys::ESCAPE, 27);
+        t.key(Key::Escape);
         EXPECT_TRUE(t.ed.app.quitAsked);
         EXPECT_FALSE(t.ed.done);
-        t.key('N', 'N');
+        t.typeText("N");
         EXPECT_TRUE(t.ed.done);
     }
     // A second Esc, and closing the window during the prompt, end without saving.
@@ -446,7 +473,7 @@ TEST(Input, QuitAndThePrompt) {
         handleQuitEvent(t.ed);
         EXPECT_TRUE(t.ed.app.quitAsked);
         EXPECT_FALSE(t.ed.done);
-        closeWindow ? handleQuitEvent(t.ed) : t.key(keys::ESCAPE, 27);
+        closeWindow ? handleQuitEvent(t.ed) : t.key(Key::Escape);
         EXPECT_TRUE(t.ed.done);
     }
     EXPECT_FALSE(fs::exists("savedData.txt"));
@@ -457,19 +484,19 @@ TEST(Input, QuitAndThePrompt) {
     t.addLabel({10, 10}, {30, 10}, "abc");
     t.ed.app.changed = true;
     setWriteFailureAfter(0);
-    t.key(keys::F2);
+    t.key(Key::F2);
     EXPECT_TRUE(t.ed.app.changed);
     EXPECT_EQ(t.newestMessage(), "Cannot save internal file?!");
-    t.key(keys::ESCAPE, 27);
-    t.key('Y', 'Y');
+    t.key(Key::Escape);
+    t.typeText("Y");
     setWriteFailureAfter(-1);
     EXPECT_FALSE(t.ed.done || t.ed.app.quitAsked);
     EXPECT_TRUE(t.ed.app.changed);
     EXPECT_EQ(t.newestMessage(), "Cannot save internal file?!");
     EXPECT_FALSE(fs::exists("savedData.txt"));
     // Once the cause is gone, "y" saves and ends.
-    t.key(keys::ESCAPE, 27);
-    t.key('y', 'y');
+    t.key(Key::Escape);
+    t.typeText("y");
     EXPECT_TRUE(t.ed.done);
     EXPECT_FALSE(t.ed.app.changed);
     EXPECT_EQ(readBytes("savedData.txt").rfind(toPlatformLineEnds("v1\n1\n") + "a b c | ", 0), 0u);
@@ -599,7 +626,7 @@ TEST(Startup, BatchExport) {
     Editor ed;
     ASSERT_TRUE(readStartupFiles(ed));
     ASSERT_TRUE(prepareInteractive(ed));
-    printed([&] { handleKeyDown(ed, keys::F12, 0, 0, 0); });
+    printed([&] { handleKeyDown(ed, Key::F12, 0, 0); });
     releaseGlyphAtlas(ed.atlas);
     EXPECT_EQ(readBytes("Mod/parties.txt"), batchParties);
     EXPECT_EQ(readBytes("Mod/Resource/map_names.brf"), batchBrf);

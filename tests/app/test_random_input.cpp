@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -19,9 +20,11 @@
 
 #include "../test_support.h"
 #include "app/input.h"
+#include "app/sdl_keys.h"
 #include "app/view.h"
 #include "export/records.h"
 #include "labels/label_store.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -120,17 +123,17 @@ struct RandomUser {
         static const char typed[] = "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- wW0_|";
         const double r = chance();
         if (r < 0.000303) {
-            const int sym = r < 0.0002 ? keys::F2 : r < 0.0003 ? keys::D : keys::F12;
-            handleKeyDown(ed, sym, sym == keys::D ? 0x0040 : 0, sym == keys::D ? 4 : 0, 0);
-            merged = sym != keys::F2;
+            const Key key = r < 0.0002 ? Key::F2 : r < 0.0003 ? Key::D : Key::F12;
+            handleKeyDown(ed, key, key == Key::D ? 0x0040 : 0, 0);
+            merged = key != Key::F2;
             return;
         }
         const int shift = chance() < 0.2 ? 0x0001 : 0;
         // A map holds a few hundred names: past that the user tidies up, walking the
         // labels with Tab and erasing them with Backspace.
         if (ed.labels.size() > 300 && !ed.app.quitAsked && chance() < 0.5) {
-            if (ed.app.selected < 0) handleKeyDown(ed, keys::TAB, 0, 9, 0);
-            handleKeyDown(ed, keys::BACKSPACE, 0, 8, 0);
+            if (ed.app.selected < 0) handleKeyDown(ed, Key::Tab, 0, 0);
+            handleKeyDown(ed, Key::Backspace, 0, 0);
             return;
         }
         // With a label selected, most keys type into it.
@@ -140,36 +143,42 @@ struct RandomUser {
             const bool upper = c >= 'A' && c <= 'Z';
             // While the prompt is up a 'y' would save and end the run at every turn: answer it rarely.
             if (ed.app.quitAsked && (c == 'y' || c == 'Y') && chance() < 0.9) return;
-            handleKeyDown(ed, upper ? c - 'A' + 'a' : static_cast<unsigned char>(c), upper ? 0x0001 : 0,
-                          static_cast<unsigned char>(c), upper ? 0x0001 : shift);
+            // The key press, then its text, as SDL2 sends them.
+            handleKeyDown(ed, keyFromSdl(upper ? c - 'A' + 'a' : c), upper ? 0x0001 : 0, upper ? 0x0001 : shift);
+            handleTextInput(ed, std::string(1, c));
             return;
         }
         switch (which) {
-            case 10: case 11: case 12: handleKeyDown(ed, keys::BACKSPACE, 0, 8, shift); return;
-            case 13: case 14: handleKeyDown(ed, keys::DELETE, 0, 127, shift); return;
-            case 15: handleKeyDown(ed, keys::UP + pick(0, 3), 0, 0, shift); return;
-            case 16: handleKeyDown(ed, pick(0, 1) ? keys::PAGE_UP : keys::PAGE_DOWN, 0, 0, shift); return;
-            case 17: case 18: handleKeyDown(ed, keys::TAB, 0, 9, shift); return;
-            case 19: handleKeyDown(ed, keys::RETURN, 0, 13, shift); return;
-            case 20: handleKeyDown(ed, keys::F1, 0, 0, shift); return;
-            case 21: if (chance() < 0.1) handleKeyDown(ed, keys::F8, 0, 0, shift); return;
-            case 22: if (chance() < 0.3) handleKeyDown(ed, keys::ESCAPE, 0, 27, shift); return;
-            case 23: handleKeyDown(ed, keys::I, 0x0040, 9, shift); return;
-            case 24: handleKeyDown(ed, keys::F, 0x0080, 6, shift); return;
-            case 25: handleKeyDown(ed, keys::P, 0x0040, 16, shift); return;
-            case 26: handleKeyDown(ed, keys::C, 0x0040, 3, shift); return;
-            case 27: handleKeyDown(ed, keys::V, 0x0080, 22, shift); return;
-            case 28: handleKeyDown(ed, pick(keys::RSHIFT, keys::LCTRL), 0, 0, shift); return;
-            case 29: handleKeyDown(ed, keys::Z, 0x0040 | shift, 26, shift); return;  // ctrl-z, or ctrl-shift-z
-            case 30: handleKeyDown(ed, keys::Y, 0x0080, 25, shift); return;
+            case 10: case 11: case 12: handleKeyDown(ed, Key::Backspace, 0, shift); return;
+            case 13: case 14: handleKeyDown(ed, Key::Delete, 0, shift); return;
+            case 15: handleKeyDown(ed, std::array{Key::Up, Key::Down, Key::Right, Key::Left}[pick(0, 3)], 0, shift); return;
+            case 16: handleKeyDown(ed, pick(0, 1) ? Key::PageUp : Key::PageDown, 0, shift); return;
+            case 17: case 18: handleKeyDown(ed, Key::Tab, 0, shift); return;
+            case 19: handleKeyDown(ed, Key::Return, 0, shift); return;
+            case 20: handleKeyDown(ed, Key::F1, 0, shift); return;
+            case 21: if (chance() < 0.1) handleKeyDown(ed, Key::F8, 0, shift); return;
+            case 22: if (chance() < 0.3) handleKeyDown(ed, Key::Escape, 0, shift); return;
+            case 23: handleKeyDown(ed, Key::I, 0x0040, shift); return;
+            case 24: handleKeyDown(ed, Key::F, 0x0080, shift); return;
+            case 25: handleKeyDown(ed, Key::P, 0x0040, shift); return;
+            case 26: handleKeyDown(ed, Key::C, 0x0040, shift); return;
+            case 27: handleKeyDown(ed, Key::V, 0x0080, shift); return;
+            case 28: handleKeyDown(ed, pick(0, 1) ? Key::Shift : Key::Ctrl, 0, shift); return;
+            case 29: handleKeyDown(ed, Key::Z, 0x0040 | shift, shift); return;  // ctrl-z, or ctrl-shift-z
+            case 30: handleKeyDown(ed, Key::Y, 0x0080, shift); return;
             default: {
-                // A key that is no command and types nothing the atlas holds; saving,
-                // exporting and ctrl-d keep their own rare share above.
-                const unsigned code = static_cast<unsigned>(pick(0, 400));
-                int sym = pick(0, 400);
+                // Any key (an SDL2 code of a character or of a scancode) with any
+                // modifiers, and any typed character; saving, exporting and ctrl-d
+                // keep their own rare share above.
+                const char32_t code = static_cast<char32_t>(pick(1, 400));
+                const int sdl = pick(0, 1) ? pick(0, 127) : SDL_SCANCODE_TO_KEYCODE(pick(0, 300));
                 const int mod = pick(0, 0xFFFF);
-                if (sym == keys::F2 || sym == keys::F12 || (sym == keys::D && (mod & MOD_CTRL))) sym = keys::F1;
-                handleKeyDown(ed, sym, mod, code, shift);
+                Key key = keyFromSdl(sdl);
+                if (key == Key::F2 || key == Key::F12 || (key == Key::D && (mod & MOD_CTRL))) key = Key::F1;
+                handleKeyDown(ed, key, mod, shift);
+                std::string text;
+                appendUtf8(text, code);
+                handleTextInput(ed, text);
             }
         }
     }
