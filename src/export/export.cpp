@@ -1,6 +1,7 @@
 #include "export/export.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -55,66 +56,65 @@ bool readOrigHead(const AppConfig& config, const char* name, std::string& text, 
     return true;
 }
 
-bool exportIcons(GroupPlan& plan, const AppConfig& config, Report& log) {
-    const char* problem = "Problems exporting map_icons.txt :( \n";
+// Writes "<name>.txt" as "<name>.orig.txt" extended: the orig header line, then
+// what `extend` appends (the new count line, the orig records, the new records),
+// and reports the message `extend` returns; or the list's problem when the orig
+// list cannot be read or the new list cannot be written.
+using ExtendList = std::function<std::string(TextLineReader& in, long long count, std::string& out)>;
+bool exportList(const AppConfig& config, const std::string& name, Report& log, const ExtendList& extend) {
+    const std::string problem = "Problems exporting " + name + ".txt :( \n";
     std::string orig, header;
     TextLineReader in;
     long long n = 0;
-    if (!readOrigHead(config, "map_icons.orig.txt", orig, in, header, n)) {
+    if (!readOrigHead(config, (name + ".orig.txt").c_str(), orig, in, header, n)) {
         addMessage(log, problem);
         return false;
     }
     std::string out = header + "\n";
-    out += formatText("%lld\n", n + plan.meshes);
-    while (copyTextLine(in, out)) {
-    }
-    long long k = n;
-    for (LetterGroup& group : plan.groups)
-        if (group.representative < 0) {
-            writeIconRecord(group.letters.front(), out, static_cast<int>(k));
-            group.icon = static_cast<int>(k);
-            ++k;
-        }
-    if (!replaceFileWith(modulePath(config, "map_icons.txt"), toCrlf(out))) {
+    const std::string message = extend(in, n, out);
+    if (!replaceFileWith(modulePath(config, name + ".txt"), toCrlf(out))) {
         addMessage(log, problem);
         return false;
     }
-    std::string message =
-        formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
-    if (k > 255)
-        message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
     addMessage(log, message);
     return true;
 }
 
+bool exportIcons(GroupPlan& plan, const AppConfig& config, Report& log) {
+    return exportList(config, "map_icons", log, [&plan](TextLineReader& in, long long n, std::string& out) {
+        out += formatText("%lld\n", n + plan.meshes);
+        while (copyTextLine(in, out)) {
+        }
+        long long k = n;
+        for (LetterGroup& group : plan.groups)
+            if (group.representative < 0) {
+                writeIconRecord(group.letters.front(), out, static_cast<int>(k));
+                group.icon = static_cast<int>(k);
+                ++k;
+            }
+        std::string message =
+            formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
+        if (k > 255) message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
+        return message;
+    });
+}
+
 bool exportParties(const GroupPlan& plan, const AppConfig& config, Report& log) {
-    const char* problem = "Problems exporting parties.txt :( \n";
-    std::string orig, header;
-    TextLineReader in;
-    long long n = 0;
-    if (!readOrigHead(config, "parties.orig.txt", orig, in, header, n)) {
-        addMessage(log, problem);
-        return false;
-    }
-    std::string out = header + "\n";
-    const long long parties = static_cast<long long>(plan.groups.size());
-    out += formatText("%lld %lld\n", n + parties, n + parties);
-    // The orig parties, two lines each; an orig that ends early is copied as far as it goes.
-    for (long long i = 0; i < 2 * n; ++i)
-        if (!copyTextLine(in, out)) break;
-    long long o = n;
-    for (const LetterGroup& group : plan.groups) {
-        const int icon =
-            group.representative >= 0 ? plan.groups[static_cast<size_t>(group.representative)].icon : group.icon;
-        writePartyRecord(group.letters.front().id, group.anchor, group.angle, icon, out, static_cast<int>(o));
-        ++o;
-    }
-    if (!replaceFileWith(modulePath(config, "parties.txt"), toCrlf(out))) {
-        addMessage(log, problem);
-        return false;
-    }
-    addMessage(log, formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o));
-    return true;
+    return exportList(config, "parties", log, [&plan](TextLineReader& in, long long n, std::string& out) {
+        const long long parties = static_cast<long long>(plan.groups.size());
+        out += formatText("%lld %lld\n", n + parties, n + parties);
+        // The orig parties, two lines each; an orig that ends early is copied as far as it goes.
+        for (long long i = 0; i < 2 * n; ++i)
+            if (!copyTextLine(in, out)) break;
+        long long o = n;
+        for (const LetterGroup& group : plan.groups) {
+            const int icon =
+                group.representative >= 0 ? plan.groups[static_cast<size_t>(group.representative)].icon : group.icon;
+            writePartyRecord(group.letters.front().id, group.anchor, group.angle, icon, out, static_cast<int>(o));
+            ++o;
+        }
+        return formatText("(3/4) Exported \"parties.txt\" file! (%lld new objects, %lld in total)\n", o - n, o);
+    });
 }
 
 bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, Report& log) {
