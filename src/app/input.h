@@ -56,7 +56,7 @@ constexpr int HELD_LEFT = 1;
 constexpr int HELD_MIDDLE = 2;
 constexpr int HELD_RIGHT = 4;
 
-constexpr const char* BANNER = "Veltrune v0.6, a Karnwold map labeller!";
+constexpr const char* BANNER = "Veltrune v" VELTRUNE_VERSION ", a Karnwold map labeller!";
 
 // A key press: sym the key code, mod the event's modifiers (ctrl is read here),
 // unicode the typed character, currentMod the modifier state now (shift is read here).
