@@ -65,6 +65,15 @@ bool readCount(Reader& rd, const char* text, const char* what, int& count, std::
     return true;
 }
 
+// Storage for all records at once, but never more than the rest of the text can
+// back (numbers of at least one character and a separator each), so an absurd
+// count cannot allocate: the file then ends before the last record.
+template <class Reader>
+size_t recordCapacity(const Reader& rd, int count, int numbersPerRecord) {
+    const size_t backed = static_cast<size_t>(rd.end - rd.p) / (2 * static_cast<size_t>(numbersPerRecord)) + 1;
+    return std::min(static_cast<size_t>(count), backed);
+}
+
 // Reads n numbers of one record into out, naming the record in a fault.
 template <class Reader, class T>
 bool readRecord(Reader& rd, const char* text, T* out, int n, const char* what, int i, int count, std::string& error) {
@@ -92,13 +101,9 @@ bool readRecord(Reader& rd, const char* text, T* out, int n, const char* what, i
 
 template <class Reader>
 bool parseRecords(Reader& rd, TerrainMesh& mesh, const char* text, std::string& error) {
-    const char* end = rd.end;
     int nv = 0;
     if (!readCount(rd, text, "vertex", nv, error)) return false;
-    // Storage for all records at once, but never more than the rest of the text
-    // can back (three numbers of at least one character and a separator each), so
-    // an absurd count cannot allocate: the file then ends before the last record.
-    mesh.vertices.reserve(std::min(static_cast<size_t>(nv), static_cast<size_t>(end - rd.p) / 6 + 1));
+    mesh.vertices.reserve(recordCapacity(rd, nv, 3));
     for (int i = 0; i < nv; ++i) {
         float xyz[3];
         if (!readRecord(rd, text, xyz, 3, "vertex", i, nv, error)) return false;
@@ -106,7 +111,7 @@ bool parseRecords(Reader& rd, TerrainMesh& mesh, const char* text, std::string& 
     }
     int nf = 0;
     if (!readCount(rd, text, "face", nf, error)) return false;
-    mesh.faces.reserve(std::min(static_cast<size_t>(nf), static_cast<size_t>(end - rd.p) / 12 + 1));
+    mesh.faces.reserve(recordCapacity(rd, nf, 6));
     for (int i = 0; i < nf; ++i) {
         int fields[6];
         if (!readRecord(rd, text, fields, 6, "face", i, nf, error)) return false;

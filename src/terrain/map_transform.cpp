@@ -22,19 +22,14 @@ Mat4 multiply(const Mat4& a, const Mat4& b) {
     return out;
 }
 
-Mat4 translationMatrix(double x, double y, double z) {
+Mat4 stepMatrix(const TransformStep& step) {
     Mat4 a = identityMatrix();
-    a.m[12] = x;
-    a.m[13] = y;
-    a.m[14] = z;
-    return a;
-}
-
-Mat4 scalingMatrix(double x, double y, double z) {
-    Mat4 a = identityMatrix();
-    a.m[0] = x;
-    a.m[5] = y;
-    a.m[10] = z;
+    // A scale sets the diagonal, a translation the last column.
+    const int at = step.scale ? 5 : 1;
+    const int first = step.scale ? 0 : 12;
+    a.m[first] = step.x;
+    a.m[first + at] = step.y;
+    a.m[first + 2 * at] = step.z;
     return a;
 }
 
@@ -90,8 +85,7 @@ Mat4 matrixFromArray(const double* m) {
 
 Mat4 applySteps(Mat4 m, const TransformStep* steps, size_t count) {
     for (size_t i = 0; i < count; ++i) {
-        const TransformStep& s = steps[i];
-        m = multiply(m, s.scale ? scalingMatrix(s.x, s.y, s.z) : translationMatrix(s.x, s.y, s.z));
+        m = multiply(m, stepMatrix(steps[i]));
     }
     return m;
 }

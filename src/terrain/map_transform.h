@@ -23,8 +23,6 @@ struct Mat4 {
 
 Mat4 identityMatrix();
 Mat4 multiply(const Mat4& a, const Mat4& b);
-Mat4 translationMatrix(double x, double y, double z);
-Mat4 scalingMatrix(double x, double y, double z);
 Mat4 orthoMatrix(double left, double right, double bottom, double top, double near, double far);
 // Gauss-Jordan elimination with partial pivoting; false for a singular matrix.
 bool invert(const Mat4& in, Mat4& out);
@@ -37,6 +35,8 @@ struct TransformStep {
     bool scale = false;
     float x = 0, y = 0, z = 0;
 };
+// The matrix glScalef or glTranslatef multiplies by.
+Mat4 stepMatrix(const TransformStep& step);
 // m times every step in order.
 Mat4 applySteps(Mat4 m, const TransformStep* steps, size_t count);
 

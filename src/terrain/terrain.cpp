@@ -24,14 +24,22 @@ struct FastReader {
     const char* p = nullptr;
     const char* end = nullptr;
 
-    Num readInt(int& v) {
+    // Skips white space and an optional '+', which from_chars does not take; a
+    // second sign after it makes no number.
+    Num numberStart(const char*& s) {
         p = skipSpace(p, end);
         if (p == end) return Num::end;
-        const char* s = p;
+        s = p;
         if (*s == '+') {
             ++s;
-            if (s < end && *s == '-') return Num::bad;
+            if (s < end && (*s == '-' || *s == '+')) return Num::bad;
         }
+        return Num::ok;
+    }
+
+    Num readInt(int& v) {
+        const char* s = nullptr;
+        if (const Num start = numberStart(s); start != Num::ok) return start;
         auto r = std::from_chars(s, end, v);
         if (r.ec == std::errc::invalid_argument) return Num::bad;
         if (r.ec == std::errc::result_out_of_range) return Num::range;
@@ -41,13 +49,8 @@ struct FastReader {
     }
 
     Num readFloat(float& v) {
-        p = skipSpace(p, end);
-        if (p == end) return Num::end;
-        const char* s = p;
-        if (*s == '+') {
-            ++s;
-            if (s < end && (*s == '-' || *s == '+')) return Num::bad;
-        }
+        const char* s = nullptr;
+        if (const Num start = numberStart(s); start != Num::ok) return start;
         const char* q = (s < end && *s == '-') ? s + 1 : s;
         bool hex = end - q >= 2 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X');
         if (!hex) {
