@@ -33,14 +33,14 @@ Mat4 stepMatrix(const TransformStep& step) {
     return a;
 }
 
-Mat4 orthoMatrix(double left, double right, double bottom, double top, double near, double far) {
+Mat4 orthoMatrix(double left, double right, double bottom, double top, double zNear, double zFar) {
     Mat4 a = identityMatrix();
     a.m[0] = 2.0 / (right - left);
     a.m[5] = 2.0 / (top - bottom);
-    a.m[10] = -2.0 / (far - near);
+    a.m[10] = -2.0 / (zFar - zNear);
     a.m[12] = -(right + left) / (right - left);
     a.m[13] = -(top + bottom) / (top - bottom);
-    a.m[14] = -(far + near) / (far - near);
+    a.m[14] = -(zFar + zNear) / (zFar - zNear);
     return a;
 }
 

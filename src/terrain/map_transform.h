@@ -23,7 +23,7 @@ struct Mat4 {
 
 Mat4 identityMatrix();
 Mat4 multiply(const Mat4& a, const Mat4& b);
-Mat4 orthoMatrix(double left, double right, double bottom, double top, double near, double far);
+Mat4 orthoMatrix(double left, double right, double bottom, double top, double zNear, double zFar);
 // Gauss-Jordan elimination with partial pivoting; false for a singular matrix.
 bool invert(const Mat4& in, Mat4& out);
 // out = a * v for a column vector v of four.
