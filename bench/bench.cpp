@@ -26,6 +26,7 @@
 
 #include "atlas/atlas.h"
 #include "bench/bench.h"
+#include "bench/reference.h"
 #include "config/config.h"
 #include "export/export.h"
 #include "export/letter_groups.h"

@@ -11,7 +11,9 @@
 
 #include "app/app_draw.h"
 #include "app/view.h"
+#include "app/view_draw.h"
 #include "bench/bench.h"
+#include "bench/reference.h"
 #include "labels/label_draw.h"
 #include "terrain/terrain_draw.h"
 
@@ -29,17 +31,11 @@ void drawOneFrame(const TerrainMesh& terrain, const TerrainColorTable& colors, L
                   const GlyphAtlas& atlas, float zoom, bool compiled) {
     ViewState view;
     view.zoom = zoom;
+    view.windowWidth = view.windowHeight = WINDOW;
     glViewport(0, 0, WINDOW, WINDOW);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -VIEW_DEPTH, VIEW_DEPTH);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, 0.5f);
-    glScalef(-view.zoom, -view.zoom, 1.0f);
-    glTranslatef(view.panX, view.panY, 0.0f);
+    loadViewTransform(view);
     if (compiled)
         drawTerrain(terrain, colors);
     else

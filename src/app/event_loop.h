@@ -7,7 +7,7 @@
 
 #include "app/editor.h"
 
-constexpr const char* CAPTION = "Veltrune v0.6";
+constexpr const char* CAPTION = "Veltrune v" VELTRUNE_VERSION;
 
 // SDL video, the 500 x 500 resizable OpenGL window with its caption and a 16-bit
 // depth buffer, text input and the GL state. False (with a line on standard output) when there is no window.

@@ -28,7 +28,7 @@ constexpr int HELD_LEFT = 1;
 constexpr int HELD_MIDDLE = 2;
 constexpr int HELD_RIGHT = 4;
 
-constexpr const char* BANNER = "Veltrune v0.6, a Karnwold map labeller!";
+constexpr const char* BANNER = "Veltrune v" VELTRUNE_VERSION ", a Karnwold map labeller!";
 
 // A key press: mod the event's modifiers (ctrl is read here), currentMod the
 // modifier state now (shift is read here). While the save prompt is up only Esc

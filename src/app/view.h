@@ -13,6 +13,7 @@
 
 #include "app/app_state.h"
 #include "labels/label.h"
+#include "terrain/map_transform.h"
 #include "terrain/terrain.h"
 
 struct ViewState {
@@ -29,9 +30,12 @@ struct ViewState {
 // Half the depth range of the orthographic projection; wide enough for any map height.
 constexpr double VIEW_DEPTH = 1.0e7;
 
-// The box centre c and diagonal length D of the map normalisation; a box without
-// extent (all vertices in one point) gets D = 2, a unit scale.
-void mapNormalisation(const TerrainMesh& terrain, MapVertex& c, float& d);
+// Width over height of the window (a window of no height counts as 1 high); the
+// projection shows x in [-aspect, aspect] and y in [-1, 1].
+double viewAspect(const ViewState& view);
+// Translate by (0, 0, 0.5), scale by (-zoom, -zoom, 1), translate by (panX, panY, 0):
+// the part of the modelview before the map normalisation.
+std::array<TransformStep, 3> viewSteps(const ViewState& view);
 void computeViewMatrices(ViewState& view, const TerrainMesh& terrain);
 MapPoint unprojectMouse(const ViewState& view, int x, int y);
 // Window pixel (origin top-left) of a map point through the captured matrices.

@@ -12,6 +12,18 @@ void captureViewMatrices(ViewState& view) {
     glGetIntegerv(GL_VIEWPORT, view.viewport);
 }
 
+void loadViewTransform(const ViewState& view) {
+    // A window of no height draws nothing useful but must not hand GL an empty volume.
+    const double aspect = viewAspect(view);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (aspect != 0.0) glOrtho(-aspect, aspect, -1.0, 1.0, -VIEW_DEPTH, VIEW_DEPTH);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const auto steps = viewSteps(view);
+    applyTransformSteps(steps.data(), steps.size());
+}
+
 void drawFrame(Editor& ed) {
     ViewState& view = ed.view;
     AppState& app = ed.app;
@@ -22,12 +34,7 @@ void drawFrame(Editor& ed) {
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // The same projection computeViewMatrices describes; a window of no height draws nothing useful
-    // but must not hand GL an empty volume.
-    const double aspect = static_cast<double>(w) / (h != 0 ? h : 1);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    if (aspect != 0.0) glOrtho(-aspect, aspect, -1.0, 1.0, -VIEW_DEPTH, VIEW_DEPTH);
+    loadViewTransform(view);
 
     if (app.quitAsked) {
         drawQuitPrompt(w, h);
@@ -35,11 +42,6 @@ void drawFrame(Editor& ed) {
         return;
     }
 
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, 0.5f);
-    glScalef(-view.zoom, -view.zoom, 1.0f);
-    glTranslatef(view.panX, view.panY, 0.0f);
     drawTerrain(ed.terrain, ed.colors);
     captureViewMatrices(view);
 

@@ -272,10 +272,10 @@ float extent(const Label& label) {
 
 float distanceToCurve(const Label& label, MapPoint p) {
     float best = 1000.0f;
-    for (float t = 0.0f; t < 1.0f; t += 0.02f) {
-        const float d = distance(pointAt(label, t), p);
+    forEachCurveSample(label, [&](MapPoint q) {
+        const float d = distance(q, p);
         if (d < best) best = d;
-    }
+    });
     return best;
 }
 

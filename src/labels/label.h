@@ -105,6 +105,13 @@ void initFromDrag(Label& label, MapPoint p, MapPoint q);
 void moveNode(Label& label, MapPoint p, int k);
 MapPoint centre(const Label& label);
 float extent(const Label& label);
+// The points the curve is drawn through and picked at: pointAt(t) for t = 0, 0.02,
+// 0.04, ..., accumulated in single precision while t < 1 (51 points, the last just
+// short of t = 1).
+template <class Visit>
+void forEachCurveSample(const Label& label, Visit visit) {
+    for (float t = 0.0f; t < 1.0f; t += 0.02f) visit(pointAt(label, t));
+}
 float distanceToCurve(const Label& label, MapPoint p);
 float distanceToNode(const Label& label, MapPoint p, int k);
 

@@ -14,10 +14,7 @@ void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& at
     else
         glColor3f(0.5f, 0.5f, 0.5f);
     glBegin(GL_LINE_STRIP);
-    for (float t = 0.0f; t < 1.0f; t += 0.02f) {
-        const MapPoint p = pointAt(label, t);
-        glVertex2f(p.x, p.y);
-    }
+    forEachCurveSample(label, [](MapPoint p) { glVertex2f(p.x, p.y); });
     glEnd();
 
     if (selected) {
@@ -55,10 +52,7 @@ void drawNodeMarker(MapPoint p, bool highlighted) {
 
 void drawLetter(const LabelLetter& letter, const GlyphAtlas& atlas) {
     const char32_t ch = letter.ch;
-    const float g = glyphAspect(atlas, ch) * letter.size * static_cast<float>(letter.width) / 100.0f;
-    const MapPoint v{letter.direction.x * g, letter.direction.y * g};
-    const MapPoint e0 = edgeOffset(letter, atlas, 0);
-    const MapPoint e1 = edgeOffset(letter, atlas, 1);
+    const auto [v, e0, e1] = letterQuad(letter, atlas);
     const MapPoint p = letter.position;
 
     // A character without a cell (a label read after the charset changed) still

@@ -13,11 +13,7 @@ constexpr float LIFT = 0.055f;  // every corner floats this far above the ground
 // The four corners around the letter's centre with its current direction:
 // 0 top/end, 1 bottom/end, 2 bottom/start, 3 top/start.
 void quadCorners(const LabelLetter& letter, const GlyphAtlas& atlas, MapPoint out[4]) {
-    const char32_t ch = letter.ch;
-    const float g = glyphAspect(atlas, ch) * letter.size * static_cast<float>(letter.width) / 100.0f;
-    const MapPoint v{letter.direction.x * g, letter.direction.y * g};
-    const MapPoint e0 = edgeOffset(letter, atlas, 0);
-    const MapPoint e1 = edgeOffset(letter, atlas, 1);
+    const auto [v, e0, e1] = letterQuad(letter, atlas);
     out[0] = MapPoint{-v.x + e0.x, -v.y + e0.y};
     out[1] = MapPoint{-v.x - e1.x, -v.y - e1.y};
     out[2] = MapPoint{v.x - e1.x, v.y - e1.y};
@@ -37,6 +33,12 @@ MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k) {
     if (letter.italic) b = MapPoint{d.y - ITALIC_SHEAR * d.x, -d.x - ITALIC_SHEAR * d.y};
     const float reach = glyphExtent(atlas, letter.ch, k != 0);
     return MapPoint{b.x * letter.size * reach, b.y * letter.size * reach};
+}
+
+LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas) {
+    const float g = glyphAspect(atlas, letter.ch) * letter.size * static_cast<float>(letter.width) / 100.0f;
+    return LetterQuad{MapPoint{letter.direction.x * g, letter.direction.y * g}, edgeOffset(letter, atlas, 0),
+                      edgeOffset(letter, atlas, 1)};
 }
 
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,

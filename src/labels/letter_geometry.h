@@ -19,6 +19,14 @@
 #include "terrain/terrain.h"
 
 MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k);
+// A letter's quad with its current direction, as offsets from its centre: v along
+// the curve toward the start of the text (half the quad's width, g = glyphAspect *
+// size * width / 100), e0 to the top edge and -e1 to the bottom edge. Its corners
+// are 0 = -v + e0 (top, end side), 1 = -v - e1, 2 = v - e1 and 3 = v + e0.
+struct LetterQuad {
+    MapPoint v, e0, e1;
+};
+LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas);
 // Returns the ground height under the letter's centre, which its corner heights are relative to.
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
                     std::string& trace, bool useIndex = true);

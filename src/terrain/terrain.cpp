@@ -3,31 +3,19 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/text_format.h"
+#include "terrain/map_text.h"
 
 const MapVertex LIGHT_DIRECTION{0.0f, -0.31622776f, 0.94868326f};
 
 namespace {
 
-enum class Num { ok, end, bad, range };
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-const char* skipSpace(const char* p, const char* end) {
-    while (p < end && isSpace(*p)) ++p;
-    return p;
-}
-
-const char* tokenEnd(const char* p, const char* end) {
-    while (p < end && !isSpace(*p)) ++p;
-    return p;
-}
+using namespace maptext;
+using Num = MapNumber;
 
 // Numbers with std::from_chars, accepting what scanf's "%d" and "%f" accept.
 // A number must make up its whole white-space separated token: "2.5" is no
@@ -36,14 +24,22 @@ struct FastReader {
     const char* p = nullptr;
     const char* end = nullptr;
 
-    Num readInt(int& v) {
+    // Skips white space and an optional '+', which from_chars does not take; a
+    // second sign after it makes no number.
+    Num numberStart(const char*& s) {
         p = skipSpace(p, end);
         if (p == end) return Num::end;
-        const char* s = p;
+        s = p;
         if (*s == '+') {
             ++s;
-            if (s < end && *s == '-') return Num::bad;
+            if (s < end && (*s == '-' || *s == '+')) return Num::bad;
         }
+        return Num::ok;
+    }
+
+    Num readInt(int& v) {
+        const char* s = nullptr;
+        if (const Num start = numberStart(s); start != Num::ok) return start;
         auto r = std::from_chars(s, end, v);
         if (r.ec == std::errc::invalid_argument) return Num::bad;
         if (r.ec == std::errc::result_out_of_range) return Num::range;
@@ -53,13 +49,8 @@ struct FastReader {
     }
 
     Num readFloat(float& v) {
-        p = skipSpace(p, end);
-        if (p == end) return Num::end;
-        const char* s = p;
-        if (*s == '+') {
-            ++s;
-            if (s < end && (*s == '-' || *s == '+')) return Num::bad;
-        }
+        const char* s = nullptr;
+        if (const Num start = numberStart(s); start != Num::ok) return start;
         const char* q = (s < end && *s == '-') ? s + 1 : s;
         bool hex = end - q >= 2 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X');
         if (!hex) {
@@ -89,155 +80,6 @@ struct FastReader {
     }
 };
 
-// The reference: each number converted by sscanf from the text up to the next
-// white space (a conversion never crosses white space, so this is the same as
-// scanning the whole buffer, without sscanf measuring the rest of it each call).
-struct ScanfReader {
-    const char* p = nullptr;
-    const char* end = nullptr;
-    std::string tok;
-
-    bool token() {
-        p = skipSpace(p, end);
-        if (p == end) return false;
-        tok.assign(p, tokenEnd(p, end));
-        return true;
-    }
-
-    Num readInt(int& v) {
-        if (!token()) return Num::end;
-        long long ll = 0;
-        int n = 0;
-        if (std::sscanf(tok.c_str(), "%lld%n", &ll, &n) != 1 || static_cast<size_t>(n) != tok.size()) return Num::bad;
-        if (ll < INT_MIN || ll > INT_MAX) return Num::range;
-        v = static_cast<int>(ll);
-        p += n;
-        return Num::ok;
-    }
-
-    Num readFloat(float& v) {
-        if (!token()) return Num::end;
-        int n = 0;
-        if (std::sscanf(tok.c_str(), "%f%n", &v, &n) != 1 || static_cast<size_t>(n) != tok.size()) return Num::bad;
-        p += n;
-        return Num::ok;
-    }
-};
-
-int lineOf(const char* text, const char* at) {
-    return 1 + static_cast<int>(std::count(text, at, '\n'));
-}
-
-std::string numberFault(Num r, const char* text, const char* at, const std::string& what) {
-    if (r == Num::end) return "file ends before " + what;
-    if (r == Num::range) return formatText("%s on line %d is out of range", what.c_str(), lineOf(text, at));
-    return formatText("%s on line %d is not a number", what.c_str(), lineOf(text, at));
-}
-
-template <class Reader>
-bool parseWith(Reader& rd, TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    const char* end = text + size;
-    int nv = 0;
-    const char* at = skipSpace(rd.p, end);
-    Num r = rd.readInt(nv);
-    if (r != Num::ok) {
-        error = numberFault(r, text, at, "the vertex count");
-        return false;
-    }
-    if (nv < 0) {
-        error = formatText("vertex count %d is negative", nv);
-        return false;
-    }
-    // Storage for all records at once, but never more than the rest of the text
-    // can back (three numbers of at least one character and a separator each), so
-    // an absurd count cannot allocate: the file then ends before the last record.
-    mesh.vertices.reserve(std::min(static_cast<size_t>(nv), static_cast<size_t>(end - rd.p) / 6 + 1));
-    for (int i = 0; i < nv; ++i) {
-        MapVertex& v = mesh.vertices.emplace_back();
-        float* xyz[3] = {&v.x, &v.y, &v.z};
-        for (int k = 0; k < 3; ++k) {
-            at = skipSpace(rd.p, end);
-            r = rd.readFloat(*xyz[k]);
-            if (r != Num::ok) {
-                error = numberFault(r, text, at, formatText("vertex %d of %d", i, nv));
-                return false;
-            }
-            if (!std::isfinite(*xyz[k])) {
-                error = formatText("vertex %d on line %d has a coordinate that is not a finite number", i,
-                            lineOf(text, at));
-                return false;
-            }
-        }
-    }
-    int nf = 0;
-    at = skipSpace(rd.p, end);
-    r = rd.readInt(nf);
-    if (r != Num::ok) {
-        error = numberFault(r, text, at, "the face count");
-        return false;
-    }
-    if (nf < 0) {
-        error = formatText("face count %d is negative", nf);
-        return false;
-    }
-    mesh.faces.reserve(std::min(static_cast<size_t>(nf), static_cast<size_t>(end - rd.p) / 12 + 1));
-    for (int i = 0; i < nf; ++i) {
-        MapFace& f = mesh.faces.emplace_back();
-        int fields[6];
-        for (int k = 0; k < 6; ++k) {
-            at = skipSpace(rd.p, end);
-            r = rd.readInt(fields[k]);
-            if (r != Num::ok) {
-                error = numberFault(r, text, at, formatText("face %d of %d", i, nf));
-                return false;
-            }
-        }
-        f.terrainType = fields[0];
-        for (int k = 0; k < 3; ++k) {
-            int idx = fields[3 + k];
-            if (idx < 0 || idx >= nv) {
-                error = nv > 0 ? formatText("face %d corner %d index %d is not a vertex (0..%d)", i, k, idx, nv - 1)
-                               : formatText("face %d corner %d index %d is not a vertex (the map has none)", i, k, idx);
-                return false;
-            }
-            f.corners[k] = idx;
-        }
-    }
-    return true;
-}
-
-void clearMesh(TerrainMesh& mesh) {
-    mesh.vertices.clear();
-    mesh.faces.clear();
-    mesh.boxMin = {1, 1, 1};
-    mesh.boxMax = {-1, -1, -1};
-    mesh.index = TerrainIndex{};
-    mesh.lastFace = -1;
-}
-
-template <class Reader>
-bool parseMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error, bool index) {
-    clearMesh(mesh);
-    error.clear();
-    Reader rd;
-    rd.p = text;
-    rd.end = text + size;
-    if (!parseWith(rd, mesh, text, size, error)) {
-        clearMesh(mesh);
-        return false;
-    }
-    computeBoundingBox(mesh);
-    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
-    if (index) buildTerrainIndex(mesh);
-    return true;
-}
-
-bool cornersValid(const TerrainMesh& mesh, const MapFace& f) {
-    for (int c : f.corners)
-        if (c < 0 || static_cast<size_t>(c) >= mesh.vertices.size()) return false;
-    return true;
-}
-
 // Cell of a coordinate: monotone in v and clamped, so a point inside a face's
 // box always falls in one of the cells the face was listed in.
 int cellOf(float v, float lo, float cell, int n) {
@@ -262,11 +104,7 @@ FaceBox faceBox(const TerrainMesh& mesh, const MapFace& f) {
 }  // namespace
 
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    return parseMesh<FastReader>(mesh, text, size, error, true);
-}
-
-bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    return parseMesh<ScanfReader>(mesh, text, size, error, false);
+    return parseMapText<FastReader>(mesh, text, size, error, true);
 }
 
 Report readTerrainMesh(TerrainMesh& mesh, const std::string& path) {
@@ -304,7 +142,7 @@ void computeBoundingBox(TerrainMesh& mesh) {
 }
 
 MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face) {
-    if (!cornersValid(mesh, face)) return {0, 0, 0};
+    if (!faceCornersValid(mesh, face)) return {0, 0, 0};
     const MapVertex& c0 = mesh.vertices[static_cast<size_t>(face.corners[0])];
     const MapVertex& c1 = mesh.vertices[static_cast<size_t>(face.corners[1])];
     const MapVertex& c2 = mesh.vertices[static_cast<size_t>(face.corners[2])];
@@ -341,7 +179,7 @@ void buildTerrainIndex(TerrainMesh& mesh) {
         return;
     }
     for (const MapFace& f : mesh.faces)
-        if (!cornersValid(mesh, f)) return;  // no index: the queries scan every face
+        if (!faceCornersValid(mesh, f)) return;  // no index: the queries scan every face
 
     std::vector<FaceBox> boxes(nf);
     FaceBox all = faceBox(mesh, mesh.faces[0]);
@@ -418,8 +256,14 @@ void buildTerrainIndex(TerrainMesh& mesh) {
     idx.faceCount = nf;
 }
 
+bool faceCornersValid(const TerrainMesh& mesh, const MapFace& face) {
+    for (int c : face.corners)
+        if (c < 0 || static_cast<size_t>(c) >= mesh.vertices.size()) return false;
+    return true;
+}
+
 bool pointInFace(const TerrainMesh& mesh, const MapFace& face, MapPoint p, float w[3]) {
-    if (!cornersValid(mesh, face)) return false;
+    if (!faceCornersValid(mesh, face)) return false;
     const MapVertex& c0 = mesh.vertices[static_cast<size_t>(face.corners[0])];
     const MapVertex& c1 = mesh.vertices[static_cast<size_t>(face.corners[1])];
     const MapVertex& c2 = mesh.vertices[static_cast<size_t>(face.corners[2])];

@@ -66,14 +66,14 @@ extern const MapVertex LIGHT_DIRECTION;
 Report readTerrainMesh(TerrainMesh& mesh, const std::string& path);
 // Parses map text; on bad content returns false with a one-line description in error.
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
-// Reference reader: plain sscanf-style parsing, no index (for the benchmark and tests).
-bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 
 void computeBoundingBox(TerrainMesh& mesh);
 MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face);
 void computeFaceLight(const TerrainMesh& mesh, MapFace& face);
 void buildTerrainIndex(TerrainMesh& mesh);
 
+// True when all three corner indices name vertices of the mesh.
+bool faceCornersValid(const TerrainMesh& mesh, const MapFace& face);
 bool pointInFace(const TerrainMesh& mesh, const MapFace& face, MapPoint p, float w[3]);
 float heightAt(TerrainMesh& mesh, MapPoint p);
 float heightAtLinear(TerrainMesh& mesh, MapPoint p);

@@ -1,3 +1,4 @@
+// The map as display lists compiled per chunk of faces, culled against the view.
 #include "terrain/terrain_draw.h"
 
 #include <GL/gl.h>
@@ -33,48 +34,10 @@ struct TerrainList {
 
 TerrainList cache;
 
-void applyMapTransform(const TerrainMesh& mesh) {
-    float dx = mesh.boxMin.x - mesh.boxMax.x;
-    float dy = mesh.boxMin.y - mesh.boxMax.y;
-    float dz = mesh.boxMin.z - mesh.boxMax.z;
-    float d = std::sqrt(dx * dx + dy * dy + dz * dz);
-    // A box without extent has no scale of its own: keep map units.
-    float s = (d > 0 && std::isfinite(d)) ? 2.0f / d : 1.0f;
-    if (!std::isfinite(s)) s = 1.0f;
-    glScalef(s, s, 1.0f);
-    glTranslatef(-(mesh.boxMin.x + mesh.boxMax.x) / 2, -(mesh.boxMin.y + mesh.boxMax.y) / 2,
-                 -(mesh.boxMin.z + mesh.boxMax.z) / 2);
-}
-
-bool validFace(const TerrainMesh& mesh, const MapFace& f) {
-    for (int c : f.corners)
-        if (c < 0 || static_cast<size_t>(c) >= mesh.vertices.size()) return false;
-    return true;
-}
-
 void sendCorners(const TerrainMesh& mesh, const MapFace& f) {
     for (int c : f.corners) {
         const MapVertex& v = mesh.vertices[static_cast<size_t>(c)];
         glVertex2f(v.x, v.y);
-    }
-}
-
-void sendFillsAndOutlines(const TerrainMesh& mesh, const TerrainColorTable& colors) {
-    glBegin(GL_TRIANGLES);
-    for (const MapFace& f : mesh.faces) {
-        if (!validFace(mesh, f)) continue;
-        const ShadeRgb shade = faceShade(colors, f, FILL_SHADE);
-        glColor3f(shade.r, shade.g, shade.b);
-        sendCorners(mesh, f);
-    }
-    glEnd();
-    for (const MapFace& f : mesh.faces) {
-        if (!validFace(mesh, f)) continue;
-        const ShadeRgb shade = faceShade(colors, f, OUTLINE_SHADE);
-        glColor3f(shade.r, shade.g, shade.b);
-        glBegin(GL_LINE_LOOP);
-        sendCorners(mesh, f);
-        glEnd();
     }
 }
 
@@ -84,7 +47,7 @@ void sendOutlineSegments(const TerrainMesh& mesh, const TerrainColorTable& color
     glBegin(GL_LINES);
     for (size_t i = first; i < last; ++i) {
         const MapFace& f = mesh.faces[i];
-        if (!validFace(mesh, f)) continue;
+        if (!faceCornersValid(mesh, f)) continue;
         const ShadeRgb shade = faceShade(colors, f, OUTLINE_SHADE);
         glColor3f(shade.r, shade.g, shade.b);
         const MapVertex& a = mesh.vertices[static_cast<size_t>(f.corners[0])];
@@ -100,23 +63,11 @@ void sendOutlineSegments(const TerrainMesh& mesh, const TerrainColorTable& color
     glEnd();
 }
 
-void sendFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last) {
-    glBegin(GL_TRIANGLES);
-    for (size_t i = first; i < last; ++i) {
-        const MapFace& f = mesh.faces[i];
-        if (!validFace(mesh, f)) continue;
-        const ShadeRgb shade = faceShade(colors, f, FILL_SHADE);
-        glColor3f(shade.r, shade.g, shade.b);
-        sendCorners(mesh, f);
-    }
-    glEnd();
-}
-
 ChunkBox chunkBox(const TerrainMesh& mesh, size_t first, size_t last) {
     ChunkBox box{INFINITY, INFINITY, -INFINITY, -INFINITY};
     for (size_t i = first; i < last; ++i) {
         const MapFace& f = mesh.faces[i];
-        if (!validFace(mesh, f)) continue;
+        if (!faceCornersValid(mesh, f)) continue;
         for (int c : f.corners) {
             const MapVertex& v = mesh.vertices[static_cast<size_t>(c)];
             box.x0 = std::min(box.x0, v.x);
@@ -129,22 +80,18 @@ ChunkBox chunkBox(const TerrainMesh& mesh, size_t first, size_t last) {
 }
 
 // The current modelview-projection product (column-major, as GL keeps it).
-void currentTransform(double m[16]) {
-    double mv[16], pr[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
-    glGetDoublev(GL_PROJECTION_MATRIX, pr);
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += pr[k * 4 + r] * mv[c * 4 + k];
-            m[c * 4 + r] = sum;
-        }
+Mat4 currentTransform() {
+    Mat4 mv, pr;
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv.m);
+    glGetDoublev(GL_PROJECTION_MATRIX, pr.m);
+    return multiply(pr, mv);
 }
 
 // True when every point of the box (at height 0, as the map is drawn) lies
 // beyond one side of the view, with a margin of a few pixels for line ends:
 // nothing of the chunk can then reach the window.
-bool outsideView(const ChunkBox& box, const double m[16], double marginX, double marginY) {
+bool outsideView(const ChunkBox& box, const Mat4& transform, double marginX, double marginY) {
+    const double* m = transform.m;
     if (!(box.x0 <= box.x1 && box.y0 <= box.y1)) return true;  // no drawable face
     const double xs[2] = {box.x0, box.x1};
     const double ys[2] = {box.y0, box.y1};
@@ -161,6 +108,42 @@ bool outsideView(const ChunkBox& box, const double m[16], double marginX, double
             allAbove = allAbove && cy > cw * (1 + marginY);
         }
     return allLeft || allRight || allBelow || allAbove;
+}
+
+bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
+    const bool compiled = mesh.faces.empty() || (cache.list != 0 && glIsList(cache.list));
+    return compiled && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
+           cache.faceCount == mesh.faces.size() && cache.vertexCount == mesh.vertices.size() &&
+           cache.colors == &colors && cache.colorVersion == colors.version;
+}
+
+}  // namespace
+
+void applyTransformSteps(const TransformStep* steps, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const TransformStep& s = steps[i];
+        if (s.scale)
+            glScalef(s.x, s.y, s.z);
+        else
+            glTranslatef(s.x, s.y, s.z);
+    }
+}
+
+void applyMapTransform(const TerrainMesh& mesh) {
+    const auto steps = mapNormalisationSteps(mesh);
+    applyTransformSteps(steps.data(), steps.size());
+}
+
+void drawTerrainFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last) {
+    glBegin(GL_TRIANGLES);
+    for (size_t i = first; i < last && i < mesh.faces.size(); ++i) {
+        const MapFace& f = mesh.faces[i];
+        if (!faceCornersValid(mesh, f)) continue;
+        const ShadeRgb shade = faceShade(colors, f, FILL_SHADE);
+        glColor3f(shade.r, shade.g, shade.b);
+        sendCorners(mesh, f);
+    }
+    glEnd();
 }
 
 void drawPartyMarkers(const TerrainMesh& mesh) {
@@ -180,15 +163,6 @@ void drawPartyMarkers(const TerrainMesh& mesh) {
     glDisable(GL_BLEND);
 }
 
-bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
-    const bool compiled = mesh.faces.empty() || (cache.list != 0 && glIsList(cache.list));
-    return compiled && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
-           cache.faceCount == mesh.faces.size() && cache.vertexCount == mesh.vertices.size() &&
-           cache.colors == &colors && cache.colorVersion == colors.version;
-}
-
-}  // namespace
-
 void releaseTerrainDrawCache() {
     if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 2 * cache.chunkCount);
     cache = TerrainList{};
@@ -206,7 +180,8 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
         GLuint base = chunks > 0 ? glGenLists(2 * chunks) : 0;
         if (chunks > 0 && base == 0) {
             // No lists available: draw this frame directly.
-            sendFillsAndOutlines(mesh, colors);
+            drawTerrainFills(mesh, colors, 0, faces);
+            sendOutlineSegments(mesh, colors, 0, faces);
             drawPartyMarkers(mesh);
             return;
         }
@@ -216,7 +191,7 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
             const size_t last = std::min(faces, first + CHUNK_FACES);
             boxes[static_cast<size_t>(k)] = chunkBox(mesh, first, last);
             glNewList(base + static_cast<GLuint>(k), GL_COMPILE);
-            sendFills(mesh, colors, first, last);
+            drawTerrainFills(mesh, colors, first, last);
             glEndList();
             glNewList(base + static_cast<GLuint>(chunks + k), GL_COMPILE);
             sendOutlineSegments(mesh, colors, first, last);
@@ -232,8 +207,7 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
         cache.colorVersion = colors.version;
         cache.colors = &colors;
     }
-    double m[16];
-    currentTransform(m);
+    const Mat4 m = currentTransform();
     GLint viewport[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const double marginX = 8.0 / std::max(1, viewport[2]);
@@ -243,11 +217,5 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
     for (GLsizei pass = 0; pass < 2; ++pass)
         for (GLsizei k = 0; k < cache.chunkCount; ++k)
             if (visible[static_cast<size_t>(k)]) glCallList(cache.list + static_cast<GLuint>(pass * cache.chunkCount + k));
-    drawPartyMarkers(mesh);
-}
-
-void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors) {
-    applyMapTransform(mesh);
-    sendFillsAndOutlines(mesh, colors);
     drawPartyMarkers(mesh);
 }

@@ -8,14 +8,22 @@
 // of faces in file order, and replayed (chunks wholly outside the view are
 // skipped); the lists are rebuilt when a different mesh, face count or colour
 // table version is drawn, or when the GL context no longer knows them.
-// drawTerrainImmediate sends the same picture vertex by vertex.
 #pragma once
 
+#include <cstddef>
+
+#include "terrain/map_transform.h"
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
 
 void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors);
-void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors);
+// The pieces of the picture: the steps as glScalef and glTranslatef calls, the
+// map normalisation on the modelview matrix, the filled faces [first, last) in one
+// triangle batch, and the party markers.
+void applyTransformSteps(const TransformStep* steps, size_t count);
+void applyMapTransform(const TerrainMesh& mesh);
+void drawTerrainFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last);
+void drawPartyMarkers(const TerrainMesh& mesh);
 // Drops the compiled display lists (call while its GL context is current, e.g.
 // before the context is replaced); the next drawTerrain compiles a new one.
 void releaseTerrainDrawCache();

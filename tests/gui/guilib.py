@@ -4,6 +4,7 @@ window, send real input with xdotool, take screenshots and read pixels.
 Every test script is called as: python3 test_x.py <path to veltrune> <source dir>,
 with DISPLAY set to a private Xvfb server (tests/gui/with_xvfb.sh)."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -11,7 +12,16 @@ import sys
 import tempfile
 import time
 
-CAPTION = "Veltrune v0.6"
+
+
+def project_version(source_dir=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")):
+    """The version of project(veltrune VERSION ...) in CMakeLists.txt, which the
+    program puts into its caption."""
+    with open(os.path.join(source_dir, "CMakeLists.txt"), encoding="utf-8") as f:
+        return re.search(r"^project\(veltrune VERSION ([0-9.]+)", f.read(), re.M).group(1)
+
+
+CAPTION = "Veltrune v" + project_version()
 
 
 def args():

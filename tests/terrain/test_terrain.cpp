@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../test_support.h"
+#include "bench/reference.h"
 #include "mapgen.h"
 #include "terrain/terrain.h"
 
