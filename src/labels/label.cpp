@@ -291,17 +291,3 @@ std::string labelText(const Label& label) {
     return text;
 }
 
-size_t labelTextInto(const Label& label, char* buffer, size_t cap) {
-    if (!buffer || cap == 0) return 0;
-    size_t n = 0;
-    std::string one;
-    for (const LabelLetter& letter : label.letters) {
-        one.clear();
-        appendUtf8(one, letter.ch);
-        if (n + one.size() > cap - 1) break;
-        one.copy(buffer + n, one.size());
-        n += one.size();
-    }
-    buffer[n] = '\0';
-    return n;
-}

@@ -117,9 +117,6 @@ float distanceToNode(const Label& label, MapPoint p, int k);
 
 // The whole text of the label in UTF-8.
 std::string labelText(const Label& label);
-// The UTF-8 text cut to fit a buffer of cap bytes (at most cap-1 bytes of whole
-// characters and a NUL); returns the length written.
-size_t labelTextInto(const Label& label, char* buffer, size_t cap);
 
 // Editing operations on one label.
 void addLetter(Label& label, char32_t c);

@@ -174,17 +174,6 @@ TEST(LabelQueries, CentreExtentDistancesAndText) {
     EXPECT_LT(distanceToCurve(flat, {10, 0}), 0.3f);
     EXPECT_EQ(distanceToCurve(flat, {5000, 0}), 1000.0f);
     EXPECT_NEAR(distanceToNode(flat, {10, 4}, 3), 4.0f, 1e-6);
-
-    Label named = straightLabel({0, 0}, {1, 0}, "Old Town");
-    char buf[5];
-    std::memset(buf, 'x', sizeof buf);
-    EXPECT_EQ(labelTextInto(named, buf, 4), 3u);
-    EXPECT_STREQ(buf, "Old");
-    EXPECT_EQ(buf[4], 'x');
-    EXPECT_EQ(labelTextInto(named, buf, 0), 0u);
-    char big[32];
-    EXPECT_EQ(labelTextInto(named, big, sizeof big), 8u);
-    EXPECT_STREQ(big, "Old Town");
 }
 
 TEST(LabelEditing, LetterIdsOnlyGrow) {
