@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../test_support.h"
-#include "test_editor.h"
+#include "editor_fixture.h"
 
 namespace {
 

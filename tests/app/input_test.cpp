@@ -15,7 +15,7 @@
 #include "app/startup.h"
 #include "app/view.h"
 #include "platform/platform.h"
-#include "test_editor.h"
+#include "editor_fixture.h"
 
 namespace fs = std::filesystem;
 using test_support::readBytes;
