@@ -503,11 +503,11 @@ void benchPreview(const BenchCase& bc, const std::string& program, std::vector<B
     const int size = 2048;
     AppConfig config;
     PreviewExport exported;
-    std::string error;
     const bool configured = loadCaseConfig(bc, config);
     config.module_path = bc.moduleDir.string() + "/";
-    if (!configured || !loadPreviewExport(config, exported, error)) {
-        std::printf("%s: no export to draw: %s\n", bc.name.c_str(), error.c_str());
+    const Report loaded = configured ? loadPreviewExport(config, exported) : failure("no configuration");
+    if (!loaded) {
+        std::printf("%s: no export to draw: %s\n", bc.name.c_str(), loaded.messages.front().c_str());
         rows.push_back(BenchRow{"preview " + bc.name + " (no export)", 0, -1, false});
         return;
     }
@@ -523,7 +523,7 @@ void benchPreview(const BenchCase& bc, const std::string& program, std::vector<B
         QuietStdout quiet;
         if (!readTerrainMesh(terrain, modulePath(config, "map.txt")) ||
             !readPartyPositions(terrain, modulePath(config, "parties.orig.txt")) ||
-            !loadPreviewExport(config, exported, error))
+            !loadPreviewExport(config, exported))
             return;
         if (!readTerrainColors(colors, (bc.workDir / "mapcolors.txt").string())) setDefaultTerrainColors(colors, terrain);
         PreviewImage image;

@@ -59,11 +59,9 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
         return 1;
     }
     PreviewExport exported;
-    std::string error;
-    if (!loadPreviewExport(ed.config, exported, error)) {
-        say(error);
-        return 1;
-    }
+    const Report loaded = loadPreviewExport(ed.config, exported);
+    printReport(loaded);
+    if (!loaded) return 1;
     PreviewImage image;
     PreviewResult result;
     if (!renderPreview(ed.terrain, ed.colors, exported, size, image, result)) {

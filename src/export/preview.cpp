@@ -344,7 +344,9 @@ std::vector<std::string> parseIconMeshes(const std::string& text) {
     return meshes;
 }
 
-bool loadPreviewExport(const AppConfig& config, PreviewExport& out, std::string& error) {
+namespace {
+
+bool loadExport(const AppConfig& config, PreviewExport& out, std::string& error) {
     std::string orig, parties, icons, brf, dds, fault;
     const std::string origPath = modulePath(config, "parties.orig.txt");
     const std::string partiesPath = modulePath(config, "parties.txt");
@@ -375,6 +377,14 @@ bool loadPreviewExport(const AppConfig& config, PreviewExport& out, std::string&
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+Report loadPreviewExport(const AppConfig& config, PreviewExport& out) {
+    std::string error;
+    if (!loadExport(config, out, error)) return failure(error);
+    return Report{};
 }
 
 bool renderPreview(const TerrainMesh& terrain, const TerrainColorTable& colors, const PreviewExport& exported,

@@ -10,7 +10,7 @@
 // Calls in the order they are used: loadPreviewExport reads the module's
 // "parties.orig.txt", "parties.txt", "map_icons.txt", "Resource\map_names.brf"
 // and "textures\map_names.dds"; renderPreview draws; encodePng turns the picture
-// into a PNG file's bytes. Nothing here prints: failures come back as sentences.
+// into a PNG file's bytes. Nothing here prints: failures come back in reports.
 #pragma once
 
 #include <cstdint>
@@ -47,9 +47,9 @@ bool parseParties(const std::string& text, std::vector<PreviewParty>& parties, s
 // at the first record it cannot follow; the icons after it name no mesh.
 std::vector<std::string> parseIconMeshes(const std::string& text);
 
-// Reads the export's files; false with a sentence naming the file that is missing
+// Reads the export's files; fails with a sentence naming the file that is missing
 // or damaged.
-bool loadPreviewExport(const AppConfig& config, PreviewExport& out, std::string& error);
+Report loadPreviewExport(const AppConfig& config, PreviewExport& out);
 
 struct PreviewImage {
     int width = 0;
