@@ -525,7 +525,7 @@ void benchPreview(const BenchCase& bc, const std::string& program, std::vector<B
             !readPartyPositions(terrain, modulePath(config, "parties.orig.txt")) ||
             !loadPreviewExport(config, exported))
             return;
-        if (!readTerrainColors(colors, (bc.workDir / "mapcolors.txt").string())) setDefaultTerrainColors(colors, terrain);
+        readTerrainColors(colors, (bc.workDir / "mapcolors.txt").string());
         PreviewImage image;
         if (renderPreview(terrain, colors, exported, size, image, result)) png = encodePng(image);
     });

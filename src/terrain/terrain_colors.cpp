@@ -64,7 +64,7 @@ void parseTerrainColors(TerrainColorTable& table, const std::string& text) {
             t.skipLine();
             continue;
         }
-        uint8_t* rgb = table.rgb[colorRow(v[0])];
+        TerrainRgb& rgb = table.rgb[colorRow(v[0])];
         for (int c = 0; c < 3; ++c) rgb[c] = static_cast<uint8_t>(v[1 + c] & 0xFF);
     }
 }
@@ -91,31 +91,63 @@ int usedRows(const TerrainMesh& mesh, bool used[256]) {
     return count;
 }
 
-int defaultGrey(int row) { return (64 + 8 * row) % 256; }
+struct PaletteRow {
+    int type;
+    TerrainRgb rgb;
+};
+
+// The ground types of the modules' maps.
+constexpr PaletteRow GROUNDS[] = {
+    {0, {46, 98, 170}},    // shallow water
+    {1, {132, 128, 122}},  // mountain
+    {2, {176, 168, 96}},   // steppe
+    {3, {104, 160, 72}},   // plain
+    {4, {236, 240, 244}},  // snow
+    {5, {222, 204, 146}},  // desert
+    {7, {140, 110, 80}},   // bridge
+    {8, {70, 130, 200}},   // river
+    {9, {84, 104, 80}},    // mountain forest
+    {10, {120, 136, 64}},  // steppe forest
+    {11, {38, 102, 50}},   // forest
+    {12, {150, 176, 160}}, // snow forest
+    {13, {160, 160, 90}},  // desert forest
+    {15, {28, 64, 130}},   // deep water
+};
+
+TerrainRows makePalette() {
+    TerrainRows rows;
+    for (int t = 0; t < 256; ++t) {
+        const uint8_t grey = static_cast<uint8_t>((64 + 8 * t) % 256);
+        rows[t] = {grey, grey, grey};
+    }
+    for (const PaletteRow& g : GROUNDS) rows[g.type] = g.rgb;
+    return rows;
+}
 
 }  // namespace
 
-bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path) {
+const TerrainRows& terrainPalette() {
+    static const TerrainRows palette = makePalette();
+    return palette;
+}
+
+std::string defaultTerrainColorsText(const TerrainMesh& mesh) {
     bool used[256] = {};
     const int count = usedRows(mesh, used);
     std::string text = formatText("%d\n", count);
     for (int t = 0; t < 256; ++t) {
         if (!used[t]) continue;
-        int g = defaultGrey(t);
-        appendText(text, "%d %d %d %d\n", t, g, g, g);
+        const TerrainRgb& c = terrainPalette()[t];
+        appendText(text, "%d %d %d %d\n", t, c[0], c[1], c[2]);
     }
-    return replaceFileWith(path, toPlatformLineEnds(text));
+    return text;
 }
 
-void setDefaultTerrainColors(TerrainColorTable& table, const TerrainMesh& mesh) {
-    bool used[256] = {};
-    usedRows(mesh, used);
-    for (int t = 0; t < 256; ++t)
-        if (used[t]) table.rgb[t][0] = table.rgb[t][1] = table.rgb[t][2] = static_cast<uint8_t>(defaultGrey(t));
-    ++table.version;
+bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path) {
+    return replaceFileWith(path, toPlatformLineEnds(defaultTerrainColorsText(mesh)));
 }
 
 ShadeRgb faceShade(const TerrainColorTable& table, const MapFace& face, float shade) {
-    const uint8_t* rgb = table.rgb[colorRow(face.terrainType)];
+    const TerrainRgb& rgb = table.rgb[colorRow(face.terrainType)];
     return ShadeRgb{rgb[0] * face.light / shade, rgb[1] * face.light / shade, rgb[2] * face.light / shade};
 }

@@ -1,6 +1,7 @@
 """The map on screen: grey background around it, each face filled with its
-terrain colour times its light, party markers, colours reloaded by F8, and the
-default colour file written (and shown) when "mapcolors.txt" is missing."""
+terrain colour times its light (a type the colour file leaves out in its palette
+colour), party markers, colours reloaded by F8, and the default colour file
+written (and shown) when "mapcolors.txt" is missing."""
 import math
 import os
 import shutil
@@ -27,7 +28,9 @@ FACES = [
     (3, 2, 3, 4), (3, 2, 4, 5),
     (11, 6, 7, 8), (11, 6, 8, 9),
 ]
-COLORS = {3: (200, 100, 50), 11: (40, 160, 90), 7: (1, 2, 3)}
+# The colours drawn: type 11 (forest) is not in the colour file, so it shows its palette colour.
+COLORS = {3: (200, 100, 50), 11: (38, 102, 50), 7: (1, 2, 3)}
+LISTED = {t: c for t, c in COLORS.items() if t != 11}
 PARTY = (-15.0, -20.0)
 
 CONFIG = """module_path = "module/"
@@ -112,7 +115,7 @@ def main():
     files = {}
 
     work = tempfile.mkdtemp(prefix="vt_terrain_gui_")
-    write_module(work, COLORS)
+    write_module(work, LISTED)
     ed = guilib.Editor(program, work)
     try:
         shots["start"] = ed.screenshot()
@@ -207,9 +210,9 @@ def main():
         assert all(c in (127, 128) for c in p), "background after resize: %s" % (p,)
 
     def default_colour_file():
-        assert files["defaults"] == "2\n3 88 88 88\n11 152 152 152\n", repr(files["defaults"])
+        assert files["defaults"] == "2\n3 104 160 72\n11 38 102 50\n", repr(files["defaults"])
         img = shots["defaults"]
-        want = fill((88, 88, 88), FACES[1])
+        want = fill((104, 160, 72), FACES[1])
         got = img.pixel(*west)
         assert near(got, want), "default grey: got %s, want %s" % (got, want)
 
@@ -221,7 +224,7 @@ def main():
         ("party marker drawn, (0, 0) skipped", party_marker_drawn),
         ("F8 reloads the colours", f8_reloads_colours),
         ("map drawn after a resize", map_after_resize),
-        ("default colour file written and shown", default_colour_file),
+        ("default colour file (the palette) written and shown", default_colour_file),
     ])
     shutil.rmtree(work, ignore_errors=True)
     shutil.rmtree(fresh, ignore_errors=True)

@@ -31,11 +31,19 @@ TEST(TerrainColors, RowsAndValuesTakeLowBits) {
     for (auto [type, r] : {std::pair{0, 0}, {259, 3}, {256, 0}, {-1, 255}, {-256, 0}, {-257, 255}, {INT_MIN, 0}, {INT_MAX, 255}})
         EXPECT_EQ(colorRow(type), r) << type;
 
+    // A table starts from the palette: the ground types in their colours, every
+    // other type in the grey (64 + 8 t) mod 256.
     TerrainColorTable t;
-    for (int r = 0; r < 256; ++r) EXPECT_EQ(row(t, r), (Rgb{0, 0, 0}));
+    const std::pair<int, Rgb> palette[] = {
+        {0, {46, 98, 170}},   {1, {132, 128, 122}}, {2, {176, 168, 96}},  {3, {104, 160, 72}},
+        {4, {236, 240, 244}}, {5, {222, 204, 146}}, {6, {112, 112, 112}}, {7, {140, 110, 80}},
+        {8, {70, 130, 200}},  {9, {84, 104, 80}},   {10, {120, 136, 64}}, {11, {38, 102, 50}},
+        {12, {150, 176, 160}}, {13, {160, 160, 90}}, {14, {176, 176, 176}}, {15, {28, 64, 130}},
+        {16, {192, 192, 192}}, {24, {0, 0, 0}},     {255, {56, 56, 56}}};
+    for (const auto& [r, rgb] : palette) EXPECT_EQ(row(t, r), rgb) << r;
     parseTerrainColors(t, "1\n259 10 20 30\n");
     EXPECT_EQ(row(t, 3), (Rgb{10, 20, 30}));
-    EXPECT_EQ(row(t, 2), (Rgb{0, 0, 0}));
+    EXPECT_EQ(row(t, 2), (Rgb{176, 168, 96}));
     // A row listed twice takes its last values; values keep their low byte.
     parseTerrainColors(t, "3\n5 256 -1 300\n-1 1 2 3\n5 7 8 9\n");
     EXPECT_EQ(row(t, 5), (Rgb{7, 8, 9}));
@@ -51,13 +59,15 @@ TEST(TerrainColors, BadRowsAreSkippedAndCountsBounded) {
     // count; row 9 is beyond the count of four rows.
     parseTerrainColors(t, "4\n1 10 10 10\n2 x 20 20\n3 30 30 30\n4 40 4.5 40\n9 9 9 9\n");
     EXPECT_GT(t.version, v0);
-    for (auto [r, rgb] : {std::pair{1, Rgb{10, 10, 10}}, {2, Rgb{}}, {3, Rgb{30, 30, 30}}, {4, Rgb{}}, {9, Rgb{}}})
+    const TerrainColorTable start;
+    for (auto [r, rgb] : {std::pair{1, Rgb{10, 10, 10}}, {2, row(start, 2)}, {3, Rgb{30, 30, 30}}, {4, row(start, 4)},
+                          {9, row(start, 9)}})
         EXPECT_EQ(row(t, r), rgb) << r;
 
     // A count larger than the rows present, and a row cut short at the end.
     parseTerrainColors(t, "1000000000\n7 70 70 70\n8 80");
     EXPECT_EQ(row(t, 7), (Rgb{70, 70, 70}));
-    EXPECT_EQ(row(t, 8), (Rgb{}));
+    EXPECT_EQ(row(t, 8), row(start, 8));
     // Rows may also run across lines: only white space separates numbers.
     parseTerrainColors(t, "2 10 1 2\n3 11 4 5 6");
     EXPECT_EQ(row(t, 10), (Rgb{1, 2, 3}));
@@ -95,13 +105,13 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     EXPECT_EQ(t.version, v2);
     EXPECT_EQ(row(t, 1), (Rgb{40, 50, 60}));
 
-    // The default file lists the map's types once each; types out of range are
-    // listed by their row; a rewrite replaces the whole file.
+    // The default file lists the map's types once each in their palette colours;
+    // types out of range are listed by their row; a rewrite replaces the whole file.
     const std::pair<TerrainMesh, const char*> defaults[] = {
-        {meshWithTypes({24, 0, 3, 0, 24}), "3\n0 64 64 64\n3 88 88 88\n24 0 0 0\n"},
-        {meshWithTypes({-1, 1, 23, 25, 257}), "4\n1 72 72 72\n23 248 248 248\n25 8 8 8\n255 56 56 56\n"},
+        {meshWithTypes({24, 0, 3, 0, 24}), "3\n0 46 98 170\n3 104 160 72\n24 0 0 0\n"},
+        {meshWithTypes({-1, 6, 23, 25, 257}), "4\n1 132 128 122\n6 112 112 112\n23 248 248 248\n25 8 8 8\n255 56 56 56\n"},
         {TerrainMesh{}, "0\n"},
-        {meshWithTypes({2, 30}), "2\n2 80 80 80\n30 48 48 48\n"}};
+        {meshWithTypes({2, 30}), "2\n2 176 168 96\n30 48 48 48\n"}};
     for (const auto& [mesh, text] : defaults) {
         ASSERT_TRUE(writeDefaultTerrainColors(mesh, path));
         EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds(text));
@@ -109,7 +119,7 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     // The default file reads back into the table it describes.
     TerrainColorTable d;
     ASSERT_TRUE(readTerrainColors(d, path));
-    EXPECT_EQ(row(d, 2), (Rgb{80, 80, 80}));
+    EXPECT_EQ(row(d, 2), (Rgb{176, 168, 96}));
     EXPECT_EQ(row(d, 30), (Rgb{48, 48, 48}));
 
     EXPECT_FALSE(writeDefaultTerrainColors(meshWithTypes({1}), dir / "no/such/dir/mapcolors.txt"));
@@ -117,7 +127,7 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     setWriteFailureAfter(3);
     EXPECT_FALSE(writeDefaultTerrainColors(meshWithTypes({0, 1, 2, 3, 4, 5}), path));
     setWriteFailureAfter(-1);
-    EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds("2\n2 80 80 80\n30 48 48 48\n"));
+    EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds("2\n2 176 168 96\n30 48 48 48\n"));
 }
 
 }  // namespace
