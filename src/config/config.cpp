@@ -1,25 +1,41 @@
 #include "config/config.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/text_format.h"
 
 namespace {
 
-// Reading position in the configuration text.
+// Reading position in the configuration text; tokenStart is where the last token began.
 struct Reader {
     const std::string& text;
     size_t pos = 0;
+    size_t tokenStart = 0;
     int get() { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }
     int peek() const { return pos < text.size() ? static_cast<unsigned char>(text[pos]) : EOF; }
     void skipSpace() {
         while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
     }
+    int lineOf(size_t at) const {
+        const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(at, text.size()));
+        return 1 + static_cast<int>(std::count(text.begin(), end, '\n'));
+    }
+    // The text from `at` to the end of its line or a comment, without the blanks around it.
+    std::string valueText(size_t at) const {
+        at = std::min(at, text.size());
+        size_t end = text.find_first_of("#\n", at);
+        if (end == std::string::npos) end = text.size();
+        while (at < end && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        while (end > at && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+        return text.substr(at, end - at);
+    }
 };
 
-enum class TokenResult { Token, None, Faulty };
+enum class TokenResult { Token, None, TooLong, Unclosed };
 
 bool isDelimiter(int c) { return c == 0 || c == '\t' || c == '\n' || c == ' ' || c == '"'; }
 
@@ -38,11 +54,12 @@ TokenResult readConfigToken(Reader& in, std::string& token) {
             continue;
         }
         if (token.empty() && c == '"') {
+            in.tokenStart = in.pos - 1;
             for (;;) {
                 c = in.get();
-                if (c == EOF) return TokenResult::Faulty;
+                if (c == EOF) return TokenResult::Unclosed;
                 if (c == '"') return TokenResult::Token;
-                if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::Faulty;
+                if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::TooLong;
                 token.push_back(static_cast<char>(c));
             }
         }
@@ -50,7 +67,8 @@ TokenResult readConfigToken(Reader& in, std::string& token) {
             if (token.empty()) continue;
             return TokenResult::Token;
         }
-        if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::Faulty;
+        if (token.empty()) in.tokenStart = in.pos - 1;
+        if (token.size() >= CONFIG_TEXT_MAX) return TokenResult::TooLong;
         token.push_back(static_cast<char>(c));
     }
 }
@@ -106,6 +124,24 @@ size_t keyIndex(const std::string& token) {
     return k;
 }
 
+// The first fault of the file, in reading order, as the user should read it.
+struct Faults {
+    const Reader& in;
+    std::string first;
+    void add(const std::string& text) {
+        if (first.empty()) first = text;
+    }
+    void at(size_t pos, const std::string& text) { add(formatText("line %d: ", in.lineOf(pos)) + text); }
+    // A token that could not be read; true when there was such a fault.
+    bool token(TokenResult r) {
+        if (r == TokenResult::TooLong)
+            at(in.tokenStart, formatText("a value is longer than %zu characters", CONFIG_TEXT_MAX));
+        else if (r == TokenResult::Unclosed)
+            at(in.tokenStart, "a quoted value is not closed");
+        return r == TokenResult::TooLong || r == TokenResult::Unclosed;
+    }
+};
+
 }  // namespace
 
 void setConfigDefaults(AppConfig& config) {
@@ -120,35 +156,57 @@ Report readConfig(AppConfig& config, const std::string& path) {
     std::string text;
     if (!readTextFile(path, text)) {
         setConfigDefaults(config);
-        return failure("Wrong or missing config file \"" + path + "\"!");
+        return failure("Wrong or missing config file \"" + path + "\"!\n" + MAKE_CONFIG_HINT);
     }
     return parseConfig(config, text, path);
 }
 
 Report parseConfig(AppConfig& config, const std::string& text, const std::string& path) {
     Reader in{text};
+    Faults faults{in, {}};
     size_t given[KEY_COUNT] = {};  // values read, per key
+    int firstLine[KEY_COUNT] = {};
+    std::string runTogether[KEY_COUNT];  // "font=x.ttf": a key and its value without spaces, not read as the key
     bool faulty = false;
+    const auto fault = [&](size_t pos, const std::string& why) {
+        faults.at(pos, why);
+        faulty = true;
+    };
     std::string token;
     for (;;) {
         TokenResult r = readConfigToken(in, token);
-        if (r == TokenResult::Faulty) faulty = true;
+        if (faults.token(r)) faulty = true;
         if (r != TokenResult::Token) break;
         const size_t k = keyIndex(token);
-        if (k == KEY_COUNT) continue;
+        if (k == KEY_COUNT) {
+            const size_t eq = token.find('=');
+            const size_t named = eq == std::string::npos ? KEY_COUNT : keyIndex(token.substr(0, eq));
+            if (named < KEY_COUNT && runTogether[named].empty())
+                runTogether[named] = formatText("line %d: \"%s\" needs spaces around \"=\"", in.lineOf(in.tokenStart),
+                                                token.c_str());
+            continue;
+        }
         const std::string key = token;
+        const size_t keyPos = in.tokenStart;
         r = readConfigToken(in, token);
-        if (r == TokenResult::Faulty) faulty = true;
-        if (r != TokenResult::Token || token != "=") break;
+        if (faults.token(r)) faulty = true;
+        if (r != TokenResult::Token || token != "=") {
+            faults.at(keyPos, key + (r == TokenResult::None ? " has no value" : " is not followed by \" = \""));
+            break;
+        }
+        const size_t valuePos = in.pos;
 
         if (key == "module_path" || key == "font" || key == "charset") {
             r = readConfigToken(in, token);
-            if (r == TokenResult::Faulty) faulty = true;
-            if (r != TokenResult::Token) break;
+            if (faults.token(r)) faulty = true;
+            if (r != TokenResult::Token) {
+                if (r == TokenResult::None) faults.at(keyPos, key + " has no value");
+                break;
+            }
             if (key == "module_path") {
                 if (!token.empty() && token.back() != '\\' && token.back() != '/') token.push_back('\\');
                 if (token.size() > CONFIG_TEXT_MAX) {
-                    faulty = true;
+                    fault(keyPos, formatText("module_path is longer than %zu characters", CONFIG_TEXT_MAX - 1));
                     break;
                 }
                 config.module_path = pathFromUserText(token);
@@ -172,29 +230,36 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
                     }
                 }
             }
-            if (!both) faulty = true;
+            if (!both)
+                fault(keyPos, "texture_size \"" + in.valueText(valuePos) + "\" is not a size like 1024 x 512");
         } else if (key == "mesh_letters") {
             r = readConfigToken(in, token);
             if (r != TokenResult::Token || !parseMeshLetters(token, config.mesh_letters)) {
-                faulty = true;
+                fault(keyPos, r == TokenResult::Token
+                                  ? "mesh_letters \"" + token + "\" is not auto or a number from 1 to 1000"
+                                  : "mesh_letters has no value");
                 break;
             }
         } else if (key == "test_mode") {
             int v = 0;
             config.test_mode = scanInt(in, v) && v == 1;
         } else {  // mip_map: an opening character, then integers separated by "," up to "]"
-            if (in.get() == EOF) break;
+            if (in.get() == EOF) {
+                faults.at(keyPos, "mip_map has no value");
+                break;
+            }
             bool afterComma = false;
+            bool mistyped = false;
             for (;;) {
                 int v = 0;
                 if (!scanInt(in, v)) {
                     // A list cut off right after "," at the end of the file is faulty.
-                    if (afterComma && in.peek() == EOF) faulty = true;
+                    mistyped = afterComma && in.peek() == EOF;
                     break;
                 }
                 in.skipSpace();
                 if (config.mip_map.size() >= MIP_MAP_MAX) {
-                    faulty = true;
+                    fault(keyPos, formatText("mip_map has more than %zu levels", MIP_MAP_MAX));
                     break;
                 }
                 config.mip_map.push_back(v);
@@ -203,16 +268,48 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
                     afterComma = true;
                     continue;
                 }
-                if (c == ']' || c == EOF) break;
-                faulty = true;  // a mistyped separator
+                mistyped = c != ']' && c != EOF;
                 break;
             }
+            if (mistyped)
+                fault(keyPos, "mip_map \"" + in.valueText(valuePos) + "\" is not a list like [100,90,80]");
             if (faulty) break;
         }
-        ++given[k];
+        const int line = in.lineOf(keyPos);
+        if (++given[k] == 1) firstLine[k] = line;
+        if (KEYS[k].required && given[k] == 2)
+            faults.add(formatText("%s is given twice (lines %d and %d)", key.c_str(), firstLine[k], line));
     }
-    for (size_t k = 0; k < KEY_COUNT; ++k)
-        if (KEYS[k].required && given[k] != 1) faulty = true;
-    if (faulty) return failure("Error reading " + path + "... try deleting it to reset the defaults...");
+    for (size_t k = 0; k < KEY_COUNT; ++k) {
+        if (!KEYS[k].required || given[k] == 1) continue;
+        faulty = true;
+        if (given[k] == 0) faults.add(runTogether[k].empty() ? std::string(KEYS[k].name) + " is missing" : runTogether[k]);
+    }
+    if (faulty)
+        return failure("Error reading " + path + "... try deleting it to reset the defaults...\n" + faults.first);
     return Report{};
+}
+
+std::string newConfigText(const std::string& modulePath, const std::string& font) {
+    return formatText(
+        "# Veltrune config file, made by \"veltrune -n\" for your module.\n"
+        "\n"
+        "# module path: the module folder\n"
+        "module_path = \"%s\"\n"
+        "\n"
+        "# texture size to be used (default: 1024 x 512)\n"
+        "texture_size = 1024 x 512\n"
+        "\n"
+        "# used font (any ttf file). Can include an absolute path\n"
+        "font = \"%s\"\n"
+        "\n"
+        "# charset - the set of chars you want to use in the labels\n"
+        "charset = \"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ- \"\n"
+        "\n"
+        "# opacity in percent of each mip level of the exported texture, level 0 first\n"
+        "mip_map = [100,100,90,80,70]\n"
+        "\n"
+        "# letters of a label that one exported mesh, icon and party may carry: auto, or 1 to 1000\n"
+        "mesh_letters = auto\n",
+        modulePath.c_str(), font.c_str());
 }

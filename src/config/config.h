@@ -9,7 +9,9 @@
 // Reading succeeds when module_path, texture_size (both numbers), font, charset
 // and mip_map are each given exactly once; test_mode and mesh_letters are optional.
 // Anything else, a mistyped mip_map list or mesh_letters value included, is
-// reported as "Error reading <path>...".
+// reported as "Error reading <path>...", followed by a line that names the first
+// fault, its key and its line. A missing file is "Wrong or missing config file",
+// followed by how to make one.
 #pragma once
 
 #include <string>
@@ -32,11 +34,19 @@ struct AppConfig {
     int mesh_letters = 0;      // letters per exported mesh at most; 0: auto (as few as the module's icons allow)
 };
 
+// The second line of the message for a missing configuration file.
+constexpr const char* MAKE_CONFIG_HINT = "Make one for your module with: veltrune -n MODULE FOLDER";
+
 // Sets every field to its default; the mip_map list is left as it is.
 void setConfigDefaults(AppConfig& config);
 
 Report readConfig(AppConfig& config, const std::string& path);
 Report parseConfig(AppConfig& config, const std::string& text, const std::string& path);
+
+// The text of a new "Veltrune.cfg" for a module (the module folder with its
+// trailing separator) and a font; the other settings are the example's, each
+// with its comment line. LF line ends.
+std::string newConfigText(const std::string& modulePath, const std::string& font);
 
 // A module file: the module folder joined to a file name by plain concatenation.
 std::string modulePath(const AppConfig& config, const std::string& name);

@@ -26,6 +26,9 @@ const std::string kGood =
 
 const std::string kError = "Error reading Veltrune.cfg... try deleting it to reset the defaults...\n";
 
+// The message of a faulty file: the first line, then the first fault.
+std::string error(const std::string& fault) { return kError + fault + "\n"; }
+
 struct Parsed {
     bool ok;
     std::string out;
@@ -77,29 +80,37 @@ TEST(Config, TallyRules) {
     // A single texture size number leaves the tally at 5; values read before the failure stay.
     Parsed p = parseEdited("256 x 128", "256");
     EXPECT_FALSE(p.ok);
-    EXPECT_EQ(p.out, kError);
+    EXPECT_EQ(p.out, error("line 3: texture_size \"256\" is not a size like 1024 x 512"));
     EXPECT_EQ(p.config.texture_width, 256);
 
     // A key given twice overshoots; a missing mip_map undershoots.
-    EXPECT_FALSE(parse(kGood + "font = x\n").ok);
-    EXPECT_EQ(parse(kGood.substr(0, kGood.find("mip_map"))).out, kError);
+    EXPECT_EQ(parse(kGood + "font = x\n").out, error("font is given twice (lines 4 and 7)"));
+    EXPECT_EQ(parse(kGood.substr(0, kGood.find("mip_map"))).out, error("mip_map is missing"));
     // A key run together with "=" is no key; the missing value makes reading fail.
-    EXPECT_FALSE(parseEdited("font = ", "font=").ok);
+    EXPECT_EQ(parseEdited("font = ", "font=").out, error("line 4: \"font=\" needs spaces around \"=\""));
     // A key not followed by "=" stops reading.
-    EXPECT_FALSE(parse("charset x\n" + kGood).ok);
+    EXPECT_EQ(parse("charset x\n" + kGood).out, error("line 1: charset is not followed by \" = \""));
+    // A key whose value the file ends before.
+    const std::string noMip = kGood.substr(0, kGood.find("mip_map")), noCharset = kGood.substr(0, kGood.find("charset"));
+    EXPECT_EQ(parse(noMip + "mip_map =").out, error("line 6: mip_map has no value"));
+    EXPECT_EQ(parse(noCharset + "mip_map = []\ncharset = ").out, error("line 6: charset has no value"));
 }
 
 TEST(Config, RequiredKeysExactlyOnce) {
     // Each of these once made up the six values a complete file needs.
     const std::string noFont = kGood.substr(0, kGood.find("font")), noMip = kGood.substr(0, kGood.find("mip_map"));
-    for (const std::string& text : {noFont + "module_path = m\ncharset = c\nmip_map = []\n",
-                                    noFont + "texture_size = 2 x 2\ncharset = c\n", noMip + "texture_size = 7\n"})
-        EXPECT_EQ(parse(text).out, kError) << text;
+    for (auto [text, fault] : {std::pair{noFont + "module_path = m\ncharset = c\nmip_map = []\n",
+                                         "module_path is given twice (lines 2 and 4)"},
+                               {noFont + "texture_size = 2 x 2\ncharset = c\n", "texture_size is given twice (lines 3 and 4)"},
+                               {noMip + "texture_size = 7\n", "line 6: texture_size \"7\" is not a size like 1024 x 512"}})
+        EXPECT_EQ(parse(text).out, error(fault)) << text;
 }
 
 TEST(Config, MistypedMipMapSaysSo) {
-    for (const char* list : {"[1\xC2\xB0" "0,90]\n", "[1 x]\n"})
-        EXPECT_EQ(parseEdited("[100, 50,25]\n", list).out, kError) << list;
+    for (const std::string list : {"[1\xC2\xB0" "0,90]", "[1 x]", "[100;90] # levels"})
+        EXPECT_EQ(parseEdited("[100, 50,25]", list).out,
+                  error("line 6: mip_map \"" + list.substr(0, list.find(" #")) + "\" is not a list like [100,90,80]"))
+            << list;
 }
 
 TEST(Config, TokensCommentsAndQuotes) {
@@ -124,9 +135,7 @@ TEST(Config, MipMapLists) {
     EXPECT_TRUE(blank.ok);
     EXPECT_TRUE(blank.config.mip_map.empty());
 
-    Parsed semi = withMip("mip_map = [1;2]\n");
-    EXPECT_FALSE(semi.ok);
-    EXPECT_EQ(semi.out, kError);
+    EXPECT_FALSE(withMip("mip_map = [1;2]\n").ok);
 
     // With two blanks after "=", the second blank is taken as the bracket: the list stays empty but counts.
     Parsed two = withMip("mip_map =  [5, 6]\n");
@@ -137,7 +146,7 @@ TEST(Config, MipMapLists) {
     Parsed end = withMip("mip_map = [7, 8");
     EXPECT_TRUE(end.ok);
     EXPECT_EQ(end.config.mip_map, (std::vector<int>{7, 8}));
-    EXPECT_EQ(withMip("mip_map = [7,").out, kError);
+    EXPECT_EQ(withMip("mip_map = [7,").out, error("line 6: mip_map \"[7,\" is not a list like [100,90,80]"));
 
     // Reading appends and never clears.
     AppConfig c;
@@ -149,22 +158,21 @@ TEST(Config, MipMapLists) {
     std::string many = "mip_map = [";
     for (int i = 0; i < 60; ++i) many += std::to_string(i) + (i < 59 ? "," : "]\n");
     Parsed tooMany = withMip(many);
-    EXPECT_FALSE(tooMany.ok);
-    EXPECT_EQ(tooMany.out, kError);
+    EXPECT_EQ(tooMany.out, error("line 6: mip_map has more than 50 levels"));
     EXPECT_LE(tooMany.config.mip_map.size(), MIP_MAP_MAX);
 }
 
 TEST(Config, LimitsAreReportedAsFaulty) {
     const std::string longToken(1500, 'a');
     Parsed p = parseEdited("\"my font.ttf\"", "\"" + longToken + "\"");
-    EXPECT_FALSE(p.ok);
-    EXPECT_EQ(p.out, kError);
+    EXPECT_EQ(p.out, error("line 4: a value is longer than 1023 characters"));
     EXPECT_LE(p.config.font.size(), CONFIG_TEXT_MAX);
-    EXPECT_EQ(parseEdited("\"my font.ttf\"", longToken).out, kError);
+    EXPECT_EQ(parseEdited("\"my font.ttf\"", longToken).out, error("line 4: a value is longer than 1023 characters"));
     // A module path of 1023 characters would need one more for its separator.
-    EXPECT_EQ(parseEdited("\"C:\\Mod\\Brask\"", std::string(1023, 'm')).out, kError);
+    EXPECT_EQ(parseEdited("\"C:\\Mod\\Brask\"", std::string(1023, 'm')).out,
+              error("line 2: module_path is longer than 1022 characters"));
     // An unclosed quote at the end of the file.
-    EXPECT_EQ(parse(kGood + "font = \"unterminated").out, kError);
+    EXPECT_EQ(parse(kGood + "font = \"unterminated").out, error("line 7: a quoted value is not closed"));
 }
 
 TEST(Config, MissingFileGivesDefaultsAndMessage) {
@@ -173,7 +181,8 @@ TEST(Config, MissingFileGivesDefaultsAndMessage) {
     c.mip_map = {3};
     const Report missing = readConfig(c, "no-such-dir/Veltrune.cfg");
     EXPECT_FALSE(missing);
-    EXPECT_EQ(test_support::said(missing), "Wrong or missing config file \"no-such-dir/Veltrune.cfg\"!\n");
+    EXPECT_EQ(test_support::said(missing), "Wrong or missing config file \"no-such-dir/Veltrune.cfg\"!\n"
+                                           "Make one for your module with: veltrune -n MODULE FOLDER\n");
     EXPECT_EQ(c.font, "usedFont.TTF");
     EXPECT_EQ(c.charset, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ");
     EXPECT_EQ(c.module_path, "C:\\Games\\Karnwold800\\Modules\\Brask\\");
@@ -221,7 +230,10 @@ TEST(Config, MeshLetters) {
                                 {"1001", false, 0}, {"-2", false, 0}, {"3x", false, 0}, {"", false, 0}}) {
         Parsed p = parse(kGood + "mesh_letters = " + value + "\n");
         EXPECT_EQ(p.ok, ok) << value;
-        EXPECT_EQ(p.out, ok ? "" : kError) << value;
+        const std::string fault = *value ? "line 7: mesh_letters \"" + std::string(value) +
+                                               "\" is not auto or a number from 1 to 1000"
+                                         : "line 7: mesh_letters has no value";
+        EXPECT_EQ(p.out, ok ? "" : error(fault)) << value;
         if (ok) {
             EXPECT_EQ(p.config.mesh_letters, n) << value;
         }
