@@ -19,5 +19,8 @@ struct AppState {
     bool helpVisible = false;
     Label attributeClipboard;
     bool clipboardValid = false;
+    // The text attributes of the label selected most recently, which a new label takes.
+    Label lastStyle;
+    bool lastStyleKnown = false;
     char32_t refusedChar = 0;  // the last typed character the charset refused: said once until another is refused
 };

@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -100,6 +101,30 @@ void typeCharacter(Editor& ed, char32_t code) {
     }
 }
 
+// Keeps the selected label's text attributes for the next new label. Called as
+// each event begins, so a selection that the event ends still counts.
+void noteSelectedStyle(Editor& ed) {
+    if (!hasSelection(ed)) return;
+    copyAttributes(ed.app.lastStyle, selectedLabel(ed));
+    ed.app.lastStyleKnown = true;
+}
+
+// A new label's text attributes: those of the label selected most recently, as
+// ctrl-v pastes them; before any selection the defaults, with letters sized to
+// the map (1.0 for every 200 units of its longer side, at least 1.0).
+void styleNewLabel(Editor& ed, Label& label) {
+    Label style;
+    if (ed.app.lastStyleKnown) {
+        style = ed.app.lastStyle;
+    } else {
+        const TerrainMesh& t = ed.terrain;
+        const float longer = std::max(t.boxMax.x - t.boxMin.x, t.boxMax.y - t.boxMin.y);
+        if (longer > 200.0f) style.size = longer / 200.0f;
+    }
+    copyAttributes(label, style);
+    applyAttributes(label);
+}
+
 // What a button release does: a label being dragged out joins the list, a
 // grabbed node is let go, and the drag's changes become one step.
 void endDrags(Editor& ed) {
@@ -107,6 +132,7 @@ void endDrags(Editor& ed) {
     endDrag(ed.history, ed.labels);
     if (app.creating) {
         app.selected = static_cast<int>(ed.labels.size());
+        styleNewLabel(ed, app.newLabel);
         addLabel(ed.history, ed.labels, app.newLabel);
         app.changed = true;
     }
@@ -280,6 +306,7 @@ void answerPrompt(Editor& ed, char32_t answer) {
 }
 
 void handleKeyDown(Editor& ed, Key key, int mod, int currentMod) {
+    noteSelectedStyle(ed);
     if (key != Key::Shift && key != Key::Ctrl) pushRedraw(ed);
     if (!ed.app.quitAsked)
         keyCommands(ed, key, mod, currentMod);
@@ -288,6 +315,7 @@ void handleKeyDown(Editor& ed, Key key, int mod, int currentMod) {
 }
 
 void handleTextInput(Editor& ed, const std::string& utf8) {
+    noteSelectedStyle(ed);
     pushRedraw(ed);
     for (size_t pos = 0; pos < utf8.size() && !ed.done;) {
         char32_t code;
@@ -303,6 +331,7 @@ void handleTextInput(Editor& ed, const std::string& utf8) {
 }
 
 void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel, int currentMod) {
+    noteSelectedStyle(ed);
     AppState& app = ed.app;
     ViewState& view = ed.view;
     if (app.quitAsked) return;
@@ -348,6 +377,7 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
 }
 
 void handleButtonDown(Editor& ed, int button, int x, int y) {
+    noteSelectedStyle(ed);
     AppState& app = ed.app;
     app.dragEnded = false;
     switch (button) {
@@ -367,6 +397,7 @@ void handleButtonDown(Editor& ed, int button, int x, int y) {
 }
 
 void handleButtonUp(Editor& ed, int /*button*/) {
+    noteSelectedStyle(ed);
     AppState& app = ed.app;
     if (app.quitAsked) return;
     endDrags(ed);
