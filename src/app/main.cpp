@@ -2,7 +2,8 @@
 // into the module. Without arguments it opens the editor, whose exit status is 0
 // on every path; "veltrune -b" exports the saved labels and ends with 0 when the
 // export succeeded, 1 when anything on its way failed; "veltrune -p [FILE] [SIZE]"
-// draws a picture of the export without a window (status 0 when it was written).
+// draws a picture of the export without a window (status 0 when it was written);
+// "veltrune -n MODULE FOLDER" makes a working folder for a module (status 0 when made).
 //
 // The program has its own main on every platform (SDL's entry wrapper is not
 // used): SDL is told so before it starts.
@@ -21,8 +22,9 @@ int main(int argc, char** argv) {
     redirectOutputWithoutConsole();
     Editor& ed = editor;
     if (isPreviewSwitch(argc, argv)) return runPreview(ed, argc, argv);
+    if (isNewFolderSwitch(argc, argv)) return runNewFolder(argc, argv);
     const bool batch = isBatchSwitch(argc, argv);
-    if (!readStartupFiles(ed)) return batch ? 1 : 0;
+    if (!readStartupFiles(ed, batch)) return batch ? 1 : 0;
     if (batch) {
         const bool exported = runBatchExport(ed);
         releaseGlyphAtlas(ed.atlas);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/new_folder.h"
 #include "app/reporting.h"
 #include "export/export.h"
 #include "export/preview.h"
@@ -17,6 +18,10 @@ bool isBatchSwitch(int argc, const char* const* argv) {
 
 bool isPreviewSwitch(int argc, const char* const* argv) {
     return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-p") == 0;
+}
+
+bool isNewFolderSwitch(int argc, const char* const* argv) {
+    return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-n") == 0;
 }
 
 namespace {
@@ -51,7 +56,7 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
     const Report map = readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"));
     printReport(map);
     if (!map) return 1;
-    if (!readTerrainColors(ed.colors)) setDefaultTerrainColors(ed.colors, ed.terrain);
+    readTerrainColors(ed.colors);  // the palette where the file is missing
     // The module's own parties, as the editor marks them.
     const std::string origPath = modulePath(ed.config, "parties.orig.txt");
     if (!readPartyPositions(ed.terrain, origPath)) {
@@ -81,10 +86,30 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
     return 0;
 }
 
-bool readStartupFiles(Editor& ed) {
+int runNewFolder(int argc, const char* const* argv) {
+    if (argc != 4) {
+        say("Usage: veltrune -n MODULE FOLDER");
+        return 1;
+    }
+    // On Windows the arguments come in the system's ANSI code page.
+    const NewFolderRequest request{pathFromUserText(argv[2]), pathFromUserText(argv[3]), bundledFontPath(),
+                                   ON_WINDOWS ? programFile() : std::string()};
+    const Report made = makeWorkingFolder(request);
+    printReport(made);
+    return made ? 0 : 1;
+}
+
+bool readStartupFiles(Editor& ed, bool batch) {
     const Report config = readConfig(ed.config, CONFIG_FILE);
     printReport(config);
-    if (!config) return false;
+    if (!config) {
+        // A build script reads why in "log.txt".
+        if (batch) {
+            showReport(ed.log, config);
+            printReport(writeLogFile(ed.log, "log.txt"));
+        }
+        return false;
+    }
     printReport(loadLabels(ed.labels, ed.store));
     ed.app.changed = false;
     return true;

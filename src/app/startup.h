@@ -4,8 +4,8 @@
 // editor, 1 for the batch export).
 //
 // Order: readStartupFiles, then either runBatchExport (switch "-b") or
-// prepareInteractive followed by the window and the event loop. The switch "-p"
-// runs runPreview alone: it reads the configuration itself and opens no window.
+// prepareInteractive followed by the window and the event loop. The switches "-p"
+// and "-n" run runPreview or runNewFolder alone, without a window.
 #pragma once
 
 #include "app/editor.h"
@@ -18,6 +18,14 @@ bool isBatchSwitch(int argc, const char* const* argv);
 // True when the first argument is exactly "-p".
 bool isPreviewSwitch(int argc, const char* const* argv);
 
+// True when the first argument is exactly "-n".
+bool isNewFolderSwitch(int argc, const char* const* argv);
+
+// "veltrune -n MODULE FOLDER": makes FOLDER a working folder for the module and
+// ends (no window). Prints what it made and kept and the next step; the exit
+// status is 0 when the folder was made, 1 when it refused or failed.
+int runNewFolder(int argc, const char* const* argv);
+
 // "veltrune -p [FILE] [SIZE]": a picture of the module's export, drawn in
 // software from "map.txt", "mapcolors.txt" (default greys when missing; nothing is
 // written) and the exported files, written as PNG to FILE ("preview.png") with
@@ -25,9 +33,10 @@ bool isPreviewSwitch(int argc, const char* const* argv);
 // output; the exit status is 0 when the picture was written, 1 otherwise.
 int runPreview(Editor& ed, int argc, const char* const* argv);
 
-// Reads "Veltrune.cfg" (false ends start-up) and the label store (a missing
-// store only means no labels); leaves the labels unchanged-flagged.
-bool readStartupFiles(Editor& ed);
+// Reads "Veltrune.cfg" (false ends start-up; in batch mode its message is also
+// written to "log.txt") and the label store (a missing store only means no
+// labels); leaves the labels unchanged-flagged.
+bool readStartupFiles(Editor& ed, bool batch = false);
 
 // The export without a window: reads the module's map (flat terrain when it
 // cannot be read) and builds the glyph atlas from the charset first, so the

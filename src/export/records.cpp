@@ -1,5 +1,6 @@
 #include "export/records.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -67,6 +68,26 @@ bool readPartyPositions(TerrainMesh& terrain, const std::string& path) {
     std::string text;
     if (!readTextFile(path, text)) return false;
     return parsePartyPositions(terrain.partyPositions, text);
+}
+
+std::string exportedRecordIn(const std::string& text, bool parties) {
+    // The id is a party line's fourth field, the name an icon line's first.
+    const int field = parties ? 3 : 0;
+    const std::string prefix = parties ? "p_map_str_" : "map_str_";
+    TextLineReader in{&text, 0};
+    std::string line;
+    while (readTextLine(in, line)) {
+        size_t at = 0;
+        for (int k = 0;; ++k) {
+            const size_t begin = line.find_first_not_of(" \t\r", at);
+            if (begin == std::string::npos) break;
+            at = std::min(line.find_first_of(" \t\r", begin), line.size());
+            if (k < field) continue;
+            if (line.compare(begin, prefix.size(), prefix) == 0) return line.substr(begin, at - begin);
+            break;
+        }
+    }
+    return std::string();
 }
 
 void writeIconRecord(LabelLetter& letter, std::string& out, int k) {

@@ -26,6 +26,12 @@ int leadingInt(const std::string& line);
 bool readPartyPositions(TerrainMesh& terrain, const std::string& path);
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
 
+// The name of the first record an export wrote into a module list: in a party
+// list a party whose id begins with "p_map_str_", in an icon list an icon whose
+// name begins with "map_str_". Empty when the list holds none: it is the
+// module's own.
+std::string exportedRecordIn(const std::string& text, bool parties);
+
 // Sets letter.icon = k and appends its icon record.
 void writeIconRecord(LabelLetter& letter, std::string& out, int k);
 // Appends the party record of letter (number p), whose icon is its representative's.

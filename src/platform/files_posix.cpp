@@ -92,3 +92,11 @@ bool syncAndClose(FILE* file) {
 bool moveIntoPlace(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 void redirectOutputWithoutConsole() {}
+
+std::string programFile() {
+    std::vector<char> buf(4096);
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    return n > 0 && static_cast<size_t>(n) < buf.size() ? std::string(buf.data(), static_cast<size_t>(n)) : std::string();
+}
+
+std::string bundledFontPath() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; }

@@ -32,18 +32,23 @@ std::string narrow(const std::wstring& text) {
     return out;
 }
 
-// The folder of the running program, with a trailing backslash.
-std::wstring programFolder() {
+// The running program's path.
+std::wstring programFileW() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) return std::wstring();
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+// The folder of the running program, with a trailing backslash.
+std::wstring programFolder() {
+    const std::wstring path = programFileW();
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
@@ -55,6 +60,10 @@ void reopen(FILE* stream, const std::wstring& path) {
 }  // namespace
 
 std::string resolvePath(const std::string& path) { return path; }
+
+std::string programFile() { return narrow(programFileW()); }
+
+std::string bundledFontPath() { return narrow(programFolder()) + "DejaVuSans.ttf"; }
 
 bool pathsResolvedByUs() { return false; }
 

@@ -19,6 +19,21 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(nativePath(resolvePath(path)), ec);
 }
 
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(nativePath(path), ec);
+    if (ec) return path;
+    const std::u8string text = full.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool createFolders(const std::string& path) {
+    const std::filesystem::path dir = nativePath(resolvePath(path));
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return std::filesystem::is_directory(dir, ec);
+}
+
 bool createParentFolder(const std::string& path) {
     const std::filesystem::path dir = nativePath(resolvePath(path)).parent_path();
     if (dir.empty()) return true;

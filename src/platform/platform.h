@@ -30,7 +30,25 @@ bool pathsResolvedByUs();
 // page, as older editors saved it, and turned into UTF-8.
 std::string pathFromUserText(const std::string& bytes);
 
+#ifdef _WIN32
+constexpr bool ON_WINDOWS = true;
+#else
+constexpr bool ON_WINDOWS = false;
+#endif
+// The separator the system writes between folder names: '\\' on Windows, '/' elsewhere.
+constexpr char NATIVE_SEPARATOR = ON_WINDOWS ? '\\' : '/';
+
+// The running program's absolute path; empty when the system does not say.
+std::string programFile();
+// The DejaVu Sans this build uses: Debian's on Linux, the one beside veltrune.exe on Windows.
+std::string bundledFontPath();
+// The path made absolute against the working folder, with "." and ".." taken out;
+// an absolute path stays as written apart from those.
+std::string absolutePath(const std::string& path);
+
 bool fileExists(const std::string& path);
+// Creates the folder and any missing parents. False when it is no folder afterwards.
+bool createFolders(const std::string& path);
 // Creates the folder that will hold path when it is missing (its own parent must
 // exist). False when it is still missing afterwards.
 bool createParentFolder(const std::string& path);

@@ -377,6 +377,44 @@ TEST(Input, AnyReleaseEndsADrag) {
     }
 }
 
+// A new label takes the text attributes of the label selected most recently, as
+// ctrl-v would paste them; before any selection, the defaults with letters sized to the map.
+TEST(Input, NewLabelStyle) {
+    struct Case {
+        float mapWidth;  // x extent of the map's box
+        bool selectFirst;
+        float size;
+        int visibility, width, widthDrag, italic, spare;
+    };
+    for (const Case c : {Case{100, false, 1.0f, 35, 100, 100, 0, 0}, Case{800, false, 4.0f, 35, 100, 100, 0, 0},
+                         Case{800, true, 3.0f, 60, 120, 120, 1, 1}}) {
+        TestEditor t;
+        t.ed.terrain.boxMax.x = t.ed.terrain.boxMin.x + c.mapWidth;
+        if (c.selectFirst) {
+            Label& styled = t.addLabel({10, 80}, {30, 80}, "ab");
+            t.press(BUTTON_LEFT, {20, 80});
+            handleButtonUp(t.ed, BUTTON_LEFT);
+            ASSERT_EQ(t.selected(), 0);
+            styled.size = 3.0f, styled.visibility = 60, styled.width = 120, styled.widthDrag = 140;
+            styled.italic = 1, styled.spare = 1;
+            t.key(Key::Return);
+        }
+        const size_t before = t.ed.labels.size();
+        t.press(BUTTON_LEFT, {20, 20});
+        t.dragTo(HELD_LEFT, {40, 30});
+        handleButtonUp(t.ed, BUTTON_LEFT);
+        ASSERT_EQ(t.ed.labels.size(), before + 1);
+        const Label& made = t.ed.labels.back();
+        EXPECT_EQ(made.size, c.size) << c.mapWidth;
+        EXPECT_EQ(std::tuple(made.visibility, made.width, made.widthDrag, int(made.italic), made.spare),
+                  std::tuple(c.visibility, c.width, c.widthDrag, c.italic, c.spare))
+            << c.mapWidth;
+        // One step: undo takes the new label back.
+        t.key(Key::Z, MOD_CTRL);
+        EXPECT_EQ(t.ed.labels.size(), before);
+    }
+}
+
 TEST(Input, RedrawRequests) {
     TestEditor t;
     for (Key k : {Key::Shift, Key::Ctrl}) t.key(k, MOD_SHIFT);  // modifier keys alone
@@ -539,8 +577,17 @@ TEST(Startup, FilesBeforeTheWindow) {
     test_support::WorkDir work;
     {  // No configuration file: start-up ends with the reader's message.
         Editor ed;
-        EXPECT_EQ(printed([&] { EXPECT_FALSE(readStartupFiles(ed)); }),
-                  "Wrong or missing config file \"Veltrune.cfg\"!\n");
+        const std::string missing = "Wrong or missing config file \"Veltrune.cfg\"!\n" + std::string(MAKE_CONFIG_HINT) + "\n";
+        EXPECT_EQ(printed([&] { EXPECT_FALSE(readStartupFiles(ed)); }), missing);
+        EXPECT_FALSE(fs::exists("log.txt"));
+        // In batch mode the message also goes to "log.txt", with a faulty file's fault.
+        EXPECT_FALSE(readStartupFiles(ed, true));
+        EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(missing));
+        writeBytes("Veltrune.cfg", std::string(CONFIG_TEXT) + "font = x\n");
+        Editor faulty;
+        printed([&] { EXPECT_FALSE(readStartupFiles(faulty, true)); });
+        EXPECT_NE(readBytes("log.txt").find("...\nfont is given twice (lines "), std::string::npos) << readBytes("log.txt");
+        fs::remove("log.txt");
     }
     writeBytes("Veltrune.cfg", CONFIG_TEXT);
     writeBytes("savedData.txt", STORE_TEXT);
@@ -561,7 +608,7 @@ TEST(Startup, FilesBeforeTheWindow) {
     Editor ed2;
     ASSERT_TRUE(readStartupFiles(ed2));
     EXPECT_EQ(printed([&] { EXPECT_FALSE(prepareInteractive(ed2)); }), "Cannot find parties.orig.txt.\nRead the readme!\n");
-    EXPECT_EQ(readBytes("mapcolors.txt"), toPlatformLineEnds("2\n3 88 88 88\n7 120 120 120\n"));
+    EXPECT_EQ(readBytes("mapcolors.txt"), toPlatformLineEnds("2\n3 104 160 72\n7 140 110 80\n"));
     EXPECT_GT(ed2.colors.version, 0u);
     EXPECT_TRUE(atlasHasChar(ed2.atlas, 'a'));
     EXPECT_FALSE(atlasHasChar(ed2.atlas, 'd'));

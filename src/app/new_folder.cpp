@@ -1,0 +1,121 @@
+#include "app/new_folder.h"
+
+#include <algorithm>
+
+#include "config/config.h"
+#include "export/records.h"
+#include "labels/label_store.h"
+#include "platform/platform.h"
+#include "platform/text_format.h"
+#include "terrain/terrain.h"
+#include "terrain/terrain_colors.h"
+
+namespace {
+
+bool endsInSeparator(const std::string& path) { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.empty() || endsInSeparator(folder) ? folder + name : folder + NATIVE_SEPARATOR + name;
+}
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A module list and the copy of it that every export starts from.
+struct OrigList {
+    const char* list;
+    const char* orig;
+    bool parties;
+};
+constexpr OrigList ORIG_LISTS[] = {{"parties.txt", "parties.orig.txt", true},
+                                   {"map_icons.txt", "map_icons.orig.txt", false}};
+
+}  // namespace
+
+std::string launcherText(const std::string& program) {
+    std::string path;
+    for (char c : program) path += c == '%' ? std::string("%%") : std::string(1, c);
+    const bool ascii = std::all_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return "@echo off\n"
+           "rem Starts Veltrune in this folder, on the module that its Veltrune.cfg names.\n" +
+           std::string(ascii ? "" : "chcp 65001 >nul\n") +  // the program's path is UTF-8
+           "cd /d \"%~dp0\"\n"
+           "start \"\" \"" + path + "\"\n";
+}
+
+Report makeWorkingFolder(const NewFolderRequest& request) {
+    const auto refuse = [](const std::string& why) { return failure("Nothing was made: " + why); };
+    std::string module = absolutePath(request.module);
+    if (!endsInSeparator(module)) module += NATIVE_SEPARATOR;
+    const std::string configPath = join(request.folder, "Veltrune.cfg");
+    if (fileExists(configPath)) return refuse(quoted(configPath) + " already exists");
+
+    const auto unreadable = [&](const std::string& path) {
+        return refuse(quoted(path) + " cannot be read (is " + quoted(request.module) + " the module's folder?)");
+    };
+    TerrainMesh map;
+    const std::string mapPath = module + "map.txt";
+    const Report mapRead = readTerrainMesh(map, mapPath);
+    if (!mapRead) return fileExists(mapPath) ? refuse(mapRead.messages.front()) : unreadable(mapPath);
+    std::string lists[2];
+    bool copyList[2];
+    for (int k = 0; k < 2; ++k) {
+        const OrigList& o = ORIG_LISTS[k];
+        const std::string path = module + o.list;
+        if (!readBinaryFile(path, lists[k])) return unreadable(path);
+        copyList[k] = !fileExists(module + o.orig);
+        const std::string exported = copyList[k] ? exportedRecordIn(lists[k], o.parties) : std::string();
+        if (!exported.empty())
+            return refuse(quoted(path) + " holds records of an export (" + quoted(exported) +
+                          "): restore the module's own file first");
+    }
+    const std::string configText = newConfigText(module, request.font);
+    AppConfig readBack;
+    if (!parseConfig(readBack, configText, configPath) || readBack.module_path != module || readBack.font != request.font)
+        return refuse("the path " + quoted(module) + " cannot be written into \"Veltrune.cfg\"");
+
+    // Everything is checked: the files are made, "Veltrune.cfg" last, so a run that
+    // fails on the way can simply be run again.
+    Report report;
+    const auto make = [&report](const std::string& path, const std::string& bytes, const std::string& what) {
+        if (fileExists(path)) {
+            addMessage(report, "Kept " + quoted(path) + " as it is");
+            return true;
+        }
+        if (!replaceFileWith(path, bytes)) {
+            report.ok = false;
+            addMessage(report, "Cannot write " + quoted(path));
+            return false;
+        }
+        addMessage(report, "Made " + quoted(path) + what);
+        return true;
+    };
+    for (int k = 0; k < 2; ++k) {
+        const OrigList& o = ORIG_LISTS[k];
+        if (!copyList[k])
+            addMessage(report, "Kept " + quoted(module + o.orig) + " as it is");
+        else if (!make(module + o.orig, lists[k], formatText(", a copy of \"%s\"", o.list)))
+            return report;
+    }
+    if (!createFolders(request.folder)) {
+        report.ok = false;
+        addMessage(report, "Cannot make the folder " + quoted(request.folder));
+        return report;
+    }
+    if (!make(join(request.folder, "mapcolors.txt"), toPlatformLineEnds(defaultTerrainColorsText(map)),
+              ", the colours of the map's terrain types"))
+        return report;
+    if (!make(join(request.folder, "savedData.txt"), toPlatformLineEnds(storeText(LabelList{})), ", with no labels yet"))
+        return report;
+    const std::string launcher = join(request.folder, "Veltrune.bat");
+    if (!request.program.empty() &&
+        !make(launcher, toCrlf(launcherText(request.program)), ": a double-click starts the editor there"))
+        return report;
+    if (!make(configPath, toPlatformLineEnds(configText), " for the module " + quoted(module))) return report;
+    if (!fileExists(request.font))
+        addMessage(report, "The font " + quoted(request.font) + " is missing: name a TrueType font in " +
+                               quoted(configPath));
+    const std::string folder = request.folder.find(' ') == std::string::npos ? request.folder : quoted(request.folder);
+    addMessage(report, request.program.empty() ? "Next: cd " + folder + " && veltrune"
+                                               : "Next: double-click " + quoted(launcher));
+    return report;
+}

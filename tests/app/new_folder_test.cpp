@@ -1,0 +1,119 @@
+#include "app/new_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "../test_support.h"
+#include "config/config.h"
+#include "mapgen.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+using test_support::readBytes;
+using test_support::writeBytes;
+
+namespace {
+
+// A generated module: a map of the generator's five terrain types and the module's own lists (CR LF).
+void writeModule(const std::string& dir) {
+    MapGenParams params;
+    params.gridX = params.gridY = 12;
+    writeBytes(dir + "/map.txt", generateMapText(params));
+    writeBytes(dir + "/parties.txt", toCrlf(generatePartiesOrig(3, 4, params.box)));
+    writeBytes(dir + "/map_icons.txt", toCrlf(generateMapIconsOrig(7)));
+}
+
+// Every file under dir with its bytes.
+std::map<std::string, std::string> snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        files[e.path().string()] = e.is_regular_file() ? readBytes(e.path().string()) : "<folder>";
+    return files;
+}
+
+NewFolderRequest request(const std::string& root, const std::string& folder, const std::string& program = "") {
+    return {root + "/Mod", root + "/" + folder, "/fonts/DejaVuSans.ttf", program};
+}
+
+TEST(NewFolder, MakesAWorkingFolderAndKeepsWhatIsThere) {
+    test_support::TempDir d;
+    writeModule(d / "Mod");
+    const Report made = makeWorkingFolder(request(d.path, "names/mod one", "C:\\Veltrune 100%\\veltrune.exe"));
+    ASSERT_TRUE(made) << test_support::said(made);
+    for (const char* list : {"parties", "map_icons"})
+        EXPECT_EQ(readBytes(d / "Mod/" + list + ".orig.txt"), readBytes(d / "Mod/" + list + ".txt")) << list;
+    const std::string folder = d / "names/mod one/";
+    EXPECT_EQ(readBytes(folder + "mapcolors.txt"),
+              toPlatformLineEnds("5\n0 46 98 170\n1 132 128 122\n3 104 160 72\n5 222 204 146\n11 38 102 50\n"));
+    EXPECT_EQ(readBytes(folder + "savedData.txt"), toPlatformLineEnds("v1\n0\n"));
+    EXPECT_EQ(readBytes(folder + "Veltrune.bat"),
+              "@echo off\r\nrem Starts Veltrune in this folder, on the module that its Veltrune.cfg names.\r\n"
+              "cd /d \"%~dp0\"\r\nstart \"\" \"C:\\Veltrune 100%%\\veltrune.exe\"\r\n");
+    AppConfig config;
+    ASSERT_TRUE(readConfig(config, folder + "Veltrune.cfg"));
+    EXPECT_EQ(config.module_path, absolutePath(d / "Mod") + NATIVE_SEPARATOR);
+    EXPECT_EQ(config.font, "/fonts/DejaVuSans.ttf");
+    EXPECT_EQ(config.charset, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ- ");
+    EXPECT_EQ(config.mip_map, (std::vector<int>{100, 100, 90, 80, 70}));
+    EXPECT_EQ(config.mesh_letters, 0);
+    EXPECT_EQ(made.messages.back(), "Next: double-click \"" + d / "names/mod one" + NATIVE_SEPARATOR + "Veltrune.bat\"");
+
+    // A second folder for the same module, whose parties.txt now holds an export:
+    // the orig copies are there already and stay byte for byte, as do a store and
+    // colours already in the folder; a relative module path is written absolute.
+    writeBytes(d / "Mod/parties.orig.txt", "partiesfile version 1\r\n0 0\r\n");
+    writeBytes(d / "Mod/parties.txt", "partiesfile version 1\r\n1 1\r\n 1 0 0 p_map_str_000 _ 0\r\n0.0\r\n");
+    writeBytes(d / "again/savedData.txt", "v1\n1\n| 0 0 0.33 0 0.66 0 1 1 1.0 35 100 0 0\n");
+    const auto before = snapshot(d.path);
+    const fs::path old = fs::current_path();
+    fs::current_path(d.path);
+    const Report again = makeWorkingFolder({"Mod", "again", "/fonts/DejaVuSans.ttf", ""});
+    fs::current_path(old);
+    ASSERT_TRUE(again) << test_support::said(again);
+    for (const char* kept : {"Mod/parties.orig.txt", "Mod/map_icons.orig.txt", "again/savedData.txt"})
+        EXPECT_EQ(readBytes(d / kept), before.at(d / kept)) << kept;
+    EXPECT_EQ(test_support::said(again).find("Kept \"" + absolutePath(d / "Mod/parties.orig.txt") + "\" as it is"), 0u);
+    EXPECT_FALSE(test_support::exists(d / "again/Veltrune.bat"));
+    EXPECT_EQ(again.messages.back(), "Next: cd again && veltrune");
+    ASSERT_TRUE(readConfig(config, d / "again/Veltrune.cfg"));
+    EXPECT_EQ(config.module_path, absolutePath(d / "Mod") + NATIVE_SEPARATOR);
+}
+
+// Each refusal is one line saying why, and nothing is written anywhere.
+TEST(NewFolder, RefusesAndWritesNothing) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"no map", "map.txt\" cannot be read (is \""},
+        {"damaged map", "Bad map \""},
+        {"no parties", "parties.txt\" cannot be read"},
+        {"no icons", "map_icons.txt\" cannot be read"},
+        {"exported parties", "parties.txt\" holds records of an export (\"p_map_str_004\"): restore the module's own file first"},
+        {"exported icons", "map_icons.txt\" holds records of an export (\"map_str_012\"): restore the module's own file first"},
+        {"configured folder", "names/Veltrune.cfg\" already exists"},
+    };
+    for (const auto& [what, why] : cases) {
+        test_support::TempDir d;
+        writeModule(d / "Mod");
+        const std::string c = what;
+        if (c == "no map") fs::remove(d / "Mod/map.txt");
+        if (c == "damaged map") writeBytes(d / "Mod/map.txt", "3\n0 0 0\n");
+        if (c == "no parties") fs::remove(d / "Mod/parties.txt");
+        if (c == "no icons") fs::remove(d / "Mod/map_icons.txt");
+        if (c == "exported parties")
+            writeBytes(d / "Mod/parties.txt", readBytes(d / "Mod/parties.txt") + " 1 4 4 p_map_str_004 _ 0\r\n0.0\r\n");
+        if (c == "exported icons")
+            writeBytes(d / "Mod/map_icons.txt", readBytes(d / "Mod/map_icons.txt") + "map_str_012 1 map_str_012 1.0\r\n");
+        if (c == "configured folder") writeBytes(d / "names/Veltrune.cfg", "font = x\n");
+        const auto before = snapshot(d.path);
+        const Report r = makeWorkingFolder(request(d.path, "names", "C:\\veltrune.exe"));
+        EXPECT_FALSE(r) << what;
+        ASSERT_EQ(r.messages.size(), 1u) << what;
+        EXPECT_EQ(r.messages[0].rfind("Nothing was made: ", 0), 0u) << r.messages[0];
+        EXPECT_NE(r.messages[0].find(why), std::string::npos) << r.messages[0];
+        EXPECT_EQ(snapshot(d.path), before) << what;
+    }
+}
+
+}  // namespace
