@@ -117,8 +117,10 @@ def check_failures_end_with_status_1():
     with open(cfg, "a") as f:
         f.write("texture_size = 64 x 64\n")
     rc, out, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
-    assert (rc, out) == (1, "Error reading Veltrune.cfg... try deleting it to reset the defaults...\n"), (rc, out)
-    assert not seen and not os.path.exists(os.path.join(d, "log.txt"))
+    said = "Error reading Veltrune.cfg... try deleting it to reset the defaults...\ntexture_size is given twice (lines "
+    assert rc == 1 and out.startswith(said), (rc, out)
+    # A build script finds the same in "log.txt".
+    assert not seen and open(os.path.join(d, "log.txt")).read() == out
     os.remove(cfg)
     rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 1, rc

@@ -24,7 +24,8 @@ def ends_before_window(d):
 def check_missing_config():
     d = guilib.make_workdir(SOURCE, with_example=False)
     out = ends_before_window(d)
-    assert out == 'Wrong or missing config file "Veltrune.cfg"!\n', repr(out)
+    assert out == ('Wrong or missing config file "Veltrune.cfg"!\n'
+                   "Make one for your module with: veltrune -n MODULE FOLDER\n"), repr(out)
 
 
 def check_faulty_config():
@@ -36,7 +37,9 @@ def check_faulty_config():
     with open(cfg, "w") as f:
         f.write("\n".join(lines) + "\n")
     out = ends_before_window(d)
-    assert out == "Error reading Veltrune.cfg... try deleting it to reset the defaults...\n", repr(out)
+    line = 1 + next(i for i, l in enumerate(lines) if l.startswith("texture_size"))
+    assert out == ("Error reading Veltrune.cfg... try deleting it to reset the defaults...\n"
+                   'line %d: texture_size "1024" is not a size like 1024 x 512\n' % line), repr(out)
 
 
 def check_example_starts_and_draws():

@@ -105,7 +105,8 @@ def check_output_without_console():
         os.close(leader)
     assert rc == 0, rc
     text = open(os.path.join(exe_dir, "stdout.txt"), "rb").read()
-    assert text.replace(b"\r\n", b"\n") == b'Wrong or missing config file "Veltrune.cfg"!\n', text
+    assert text.replace(b"\r\n", b"\n") == (b'Wrong or missing config file "Veltrune.cfg"!\n'
+                                           b"Make one for your module with: veltrune -n MODULE FOLDER\n"), text
     assert not os.path.exists(os.path.join(d, "stdout.txt"))
 
 
