@@ -109,7 +109,7 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     // types out of range are listed by their row; a rewrite replaces the whole file.
     const std::pair<TerrainMesh, const char*> defaults[] = {
         {meshWithTypes({24, 0, 3, 0, 24}), "3\n0 46 98 170\n3 104 160 72\n24 0 0 0\n"},
-        {meshWithTypes({-1, 6, 23, 25, 257}), "4\n1 132 128 122\n6 112 112 112\n23 248 248 248\n25 8 8 8\n255 56 56 56\n"},
+        {meshWithTypes({-1, 6, 23, 25, 257}), "5\n1 132 128 122\n6 112 112 112\n23 248 248 248\n25 8 8 8\n255 56 56 56\n"},
         {TerrainMesh{}, "0\n"},
         {meshWithTypes({2, 30}), "2\n2 176 168 96\n30 48 48 48\n"}};
     for (const auto& [mesh, text] : defaults) {

@@ -110,6 +110,35 @@ def check_output_without_console():
     assert not os.path.exists(os.path.join(d, "stdout.txt"))
 
 
+def check_new_folder():
+    # "-n" on a generated module: the Windows program writes "Veltrune.bat", which
+    # starts it by its absolute path, and a configuration that "-b" then exports with
+    # (the font is the one beside veltrune.exe).
+    d = guilib.make_workdir(SOURCE, with_example=False)
+    program = os.path.join(d, "program")
+    os.mkdir(program)
+    exe = os.path.join(program, "veltrune.exe")
+    shutil.copyfile(EXE, exe)
+    shutil.copyfile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", os.path.join(program, "DejaVuSans.ttf"))
+    mod, names = os.path.join(d, "Mod"), os.path.join(d, "names")
+    os.mkdir(mod)
+    subprocess.run([os.path.join(os.path.dirname(LINUX), "veltrune-genmap"), mod, "--grid", "20", "--labels", "3",
+                    "--letters", "5"], check=True, capture_output=True)
+    for name in ("parties", "map_icons"):
+        os.rename(os.path.join(mod, name + ".orig.txt"), os.path.join(mod, name + ".txt"))
+    os.mkdir(names)
+    os.rename(os.path.join(mod, "savedData.txt"), os.path.join(names, "savedData.txt"))
+    rc, out, seen = guilib.run_to_end(exe, d, ["-n", "Mod", "names"], timeout=120)
+    assert rc == 0 and not seen, (rc, out)
+    bat = open(os.path.join(names, "Veltrune.bat"), "rb").read()
+    assert b"\\program\\veltrune.exe\"\r\n" in bat and b'cd /d "%~dp0"' in bat, bat
+    assert "Next: double-click" in out and "Kept" in out, out
+    rc, out, _ = guilib.run_to_end(exe, names, ["-b"], timeout=180)
+    assert rc == 0, (rc, out[-300:])
+    log = open(os.path.join(names, "log.txt"), "rb").read()
+    assert b"(3/4) Exported \"parties.txt\" file! (11 new objects" in log, log
+
+
 def check_zip():
     scratch = tempfile.mkdtemp(prefix="vt_zip_")
     with zipfile.ZipFile(ZIP) as z:
@@ -130,4 +159,5 @@ guilib.run_checks([
     ("the window draws the map; drag, type, F2, Esc", check_window),
     ("-b writes the Linux program's bytes", check_batch_matches_linux),
     ("without console or pipe, output goes to stdout.txt", check_output_without_console),
+    ("-n makes a working folder with Veltrune.bat that -b exports from", check_new_folder),
 ] + ([("the zip's program exports its example with the bundled font", check_zip)] if ZIP else []))
