@@ -57,13 +57,12 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
     const Report mapRead = readTerrainMesh(map, mapPath);
     if (!mapRead) return fileExists(mapPath) ? refuse(mapRead.messages.front()) : unreadable(mapPath);
     std::string lists[2];
-    bool copyList[2];
     for (int k = 0; k < 2; ++k) {
         const OrigList& o = ORIG_LISTS[k];
         const std::string path = module + o.list;
         if (!readBinaryFile(path, lists[k])) return unreadable(path);
-        copyList[k] = !fileExists(module + o.orig);
-        const std::string exported = copyList[k] ? exportedRecordIn(lists[k], o.parties) : std::string();
+        // Only a list about to be copied must be the module's own.
+        const std::string exported = fileExists(module + o.orig) ? std::string() : exportedRecordIn(lists[k], o.parties);
         if (!exported.empty())
             return refuse(quoted(path) + " holds records of an export (" + quoted(exported) +
                           "): restore the module's own file first");
@@ -89,13 +88,9 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
         addMessage(report, "Made " + quoted(path) + what);
         return true;
     };
-    for (int k = 0; k < 2; ++k) {
-        const OrigList& o = ORIG_LISTS[k];
-        if (!copyList[k])
-            addMessage(report, "Kept " + quoted(module + o.orig) + " as it is");
-        else if (!make(module + o.orig, lists[k], formatText(", a copy of \"%s\"", o.list)))
+    for (int k = 0; k < 2; ++k)
+        if (!make(module + ORIG_LISTS[k].orig, lists[k], formatText(", a copy of \"%s\"", ORIG_LISTS[k].list)))
             return report;
-    }
     if (!createFolders(request.folder)) {
         report.ok = false;
         addMessage(report, "Cannot make the folder " + quoted(request.folder));
