@@ -95,10 +95,16 @@ ExportLetters buildExportLetters(const LabelList& labels, TerrainMesh& terrain, 
     ExportLetters out;
     out.labels.resize(labels.size());
     out.ground.resize(labels.size());
+    // The export names its objects after its own count of the letters, spaces
+    // included, in label and letter order: the ids a freshly loaded store gives
+    // them, whatever ids an editing session has handed out since.
+    int id = 0;
     for (size_t j = 0; j < labels.size(); ++j) {
         for (const LabelLetter& source : labels[j].letters) {
+            const int number = id++;
             if (source.ch == ' ') continue;
             LabelLetter letter = source;
+            letter.id = number;
             letter.duplicate = LetterRef{};
             letter.icon = 0;
             out.ground[j].push_back(buildGeometry(letter, terrain, atlas, out.trace, useIndex));

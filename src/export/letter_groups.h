@@ -3,7 +3,10 @@
 //
 // buildExportLetters gives every non-space letter of every label its quad on the
 // terrain (corners in its own frame, corner heights, anchor and angle) and keeps
-// the ground height under its centre. groupLetters(n) then cuts each label's
+// the ground height under its centre. Its id, which names the letter's objects
+// ("map_str_%03d"), is its place among all letters of all labels, spaces
+// included: the ids of a freshly loaded store, so one set of labels always
+// exports the same names. groupLetters(n) then cuts each label's
 // non-space letters, in reading order, into groups of up to n (spaces do not
 // break a group; no group spans two labels). A group becomes one mesh of a quad
 // per letter, one icon and one party, named after its first letter and standing
