@@ -126,19 +126,28 @@ void layoutByFont(Editor& ed) {
 
 }  // namespace
 
+namespace {
+
+// A batch export that stops before writing any module file: the reason on
+// standard output and, alone, in "log.txt".
+bool stopBatch(const std::string& reason) {
+    say(reason);
+    printReport(writeLogFile({reason}));
+    return false;
+}
+
+}  // namespace
+
 bool runBatchExport(Editor& ed) {
     // A store read only in part would export fewer names than the module has now.
-    if (!ed.store.damage.empty()) {
-        const std::string stop = formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
-                                            ed.store.path.c_str(), ed.store.damage.c_str());
-        say(stop);
-        showMessage(ed.log, stop);
-        printReport(writeLogFile(ed.log, "log.txt"));
-        return false;
-    }
-    const Report map = readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"));
-    printReport(map);
-    if (!map) say("Batch mode exports the labels on flat terrain.");
+    if (!ed.store.damage.empty())
+        return stopBatch(formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
+                                    ed.store.path.c_str(), ed.store.damage.c_str()));
+    // Without the map every letter would sit at height 0, under the module's hills.
+    std::string fault;
+    if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"), &fault))
+        return stopBatch(formatText(
+            "Export stopped: \"map.txt\" cannot be read (%s), so the letters would lie at height 0", fault.c_str()));
     const Report atlas = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
                                          ed.config.texture_height, ed.config.test_mode);
     printReport(atlas);
@@ -146,8 +155,7 @@ bool runBatchExport(Editor& ed) {
     std::string trace;
     const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
     printTrace(trace, false);
-    showReport(ed.log, exported);
-    const Report logged = writeLogFile(ed.log, "log.txt");
+    const Report logged = writeLogFile(exported.messages);
     printReport(logged);
     return atlas.ok && exported.ok && logged.ok;
 }

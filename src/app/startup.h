@@ -38,9 +38,11 @@ int runPreview(Editor& ed, int argc, const char* const* argv);
 // labels); leaves the labels unchanged-flagged.
 bool readStartupFiles(Editor& ed, bool batch = false);
 
-// The export without a window: reads the module's map (flat terrain when it
-// cannot be read) and builds the glyph atlas from the charset first, so the
-// letters come out as those of an F12 export; exports, then writes "log.txt".
+// The export without a window: reads the module's map and builds the glyph atlas
+// from the charset first, so the letters come out as those of an F12 export;
+// exports, then writes every message of the export to "log.txt". A damaged label
+// store or a map that cannot be read stops it before any module file is written
+// (the letters would otherwise lie at height 0), with the reason in "log.txt".
 // True only when the atlas was built, every export step succeeded and "log.txt"
 // was written: a build script can tell a failed export from a good one.
 bool runBatchExport(Editor& ed);

@@ -80,8 +80,11 @@ bool exportList(const AppConfig& config, const std::string& name, Report& log, c
     return true;
 }
 
+// Step 2. When auto grouped the letters, its message says so, so that the
+// grouping stays among the four step messages the user reads.
 bool exportIcons(GroupPlan& plan, const AppConfig& config, Report& log) {
-    return exportList(config, "map_icons", log, [&plan](TextLineReader& in, long long n, std::string& out) {
+    const bool grouped = config.mesh_letters == 0 && plan.size > 1;
+    return exportList(config, "map_icons", log, [&plan, grouped](TextLineReader& in, long long n, std::string& out) {
         out += formatText("%lld\n", n + plan.meshes);
         while (copyTextLine(in, out)) {
         }
@@ -92,8 +95,12 @@ bool exportIcons(GroupPlan& plan, const AppConfig& config, Report& log) {
                 group.icon = static_cast<int>(k);
                 ++k;
             }
-        std::string message =
-            formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total)", k - n, k);
+        const std::string grouping =
+            grouped ? formatText("; letters grouped %d to a mesh to fit the module's icons, room for %lld", plan.size,
+                                 letterIconRoom(n))
+                    : "";
+        std::string message = formatText("(2/4) Exported \"map_icons.txt\" file! (%lld new icons, %lld in total%s)",
+                                         k - n, k, grouping.c_str());
         if (k > 255) message = formatText("%s WARNING: #icons = %lld>255 - K&W will complain!!", message.c_str(), k);
         return message;
     });
@@ -179,9 +186,6 @@ Report exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& a
 
     GroupPlan& plan = choice.plan;
     addMessage(log, formatText("Found %d duplicated", plan.duplicates));
-    if (config.mesh_letters == 0 && plan.size > 1)
-        addMessage(log, formatText("Letters grouped %d to a mesh to fit the module's icons (%d meshes, room for %lld)",
-                                    plan.size, plan.meshes, letterIconRoom(icons)));
 
     bool written = exportBrf(plan, atlas, config, log);
     written = exportIcons(plan, config, log) && written;

@@ -16,9 +16,10 @@ std::vector<std::string> messagesNewestFirst(const MessageLog& log) {
     return out;
 }
 
-Report writeLogFile(const MessageLog& log, const std::string& path) {
+Report writeLogFile(const std::vector<std::string>& messages, const std::string& path) {
     std::string text;
-    for (const std::string& m : messagesNewestFirst(log)) text += m + "\n";
+    for (auto m = messages.rbegin(); m != messages.rend(); ++m)
+        if (!m->empty()) text += m->substr(0, MESSAGE_MAX) + "\n";
     if (!replaceFileWith(path, toPlatformLineEnds(text)))
         return failure("Cannot write \"" + path + "\": the export messages are not logged.");
     return Report{};

@@ -2,8 +2,9 @@
 // the window exists, and "log.txt" in batch mode.
 //
 // showMessage stores a text in the next of four slots (cut to 1023 characters);
-// messagesNewestFirst lists the non-empty slots newest first, which is the order
-// of both the on-screen list (bottom up) and "log.txt".
+// messagesNewestFirst lists the non-empty slots newest first, the order of the
+// on-screen list (bottom up). "log.txt" keeps every message of a batch run, not
+// only the last four, in the same order.
 #pragma once
 
 #include <array>
@@ -22,6 +23,7 @@ struct MessageLog {
 void showMessage(MessageLog& log, const std::string& text);
 std::vector<std::string> messagesNewestFirst(const MessageLog& log);
 
-// Writes the messages newest first, each with "%s\n", replacing the file whole.
-// Fails, saying so, when it cannot be written.
-Report writeLogFile(const MessageLog& log, const std::string& path = "log.txt");
+// Writes the messages of a run (given oldest first) newest first, each cut to
+// 1023 characters as a slot would keep it and written with "%s\n"; empty ones
+// are left out. Replaces the file whole; fails, saying so, when it cannot be written.
+Report writeLogFile(const std::vector<std::string>& messages, const std::string& path = "log.txt");

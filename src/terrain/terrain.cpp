@@ -107,17 +107,20 @@ bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::str
     return parseMapText<FastReader>(mesh, text, size, error, true);
 }
 
-Report readTerrainMesh(TerrainMesh& mesh, const std::string& path) {
+Report readTerrainMesh(TerrainMesh& mesh, const std::string& path, std::string* fault) {
     std::string text;
     if (!readTextFile(path, text)) {
         clearMesh(mesh);
+        if (fault) *fault = "cannot open \"" + path + "\"";
         Report report = failure("Cannot open map \"" + path + "\"");
         addMessage(report, "wrong path? check Veltrune.cfg");
         return report;
     }
     std::string error;
-    if (!parseTerrainMesh(mesh, text.data(), text.size(), error))
+    if (!parseTerrainMesh(mesh, text.data(), text.size(), error)) {
+        if (fault) *fault = error;
         return failure("Bad map \"" + path + "\": " + error);
+    }
     return Report{};
 }
 

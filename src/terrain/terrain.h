@@ -61,9 +61,10 @@ struct TerrainMesh {
 // (0, -1, 3) / sqrt(10) in 32-bit floats.
 extern const MapVertex LIGHT_DIRECTION;
 
-// Prints "Cannot open map ..." or one line naming the file and the fault of bad
-// content on standard output, and returns false; the mesh is then left empty.
-Report readTerrainMesh(TerrainMesh& mesh, const std::string& path);
+// Fails with "Cannot open map ..." or one line naming the file and the fault of
+// bad content; the mesh is then left empty. `fault`, when given, gets the reason
+// alone: cannot open "<path>", or the fault of the content.
+Report readTerrainMesh(TerrainMesh& mesh, const std::string& path, std::string* fault = nullptr);
 // Parses map text; on bad content returns false with a one-line description in error.
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 

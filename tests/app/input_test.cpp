@@ -648,7 +648,6 @@ TEST(Startup, BatchExport) {
     fs::create_directories("Mod/Resource");
     fs::create_directories("Mod/textures");
 
-    // Without the map the export still runs, on flat terrain, says so, and succeeds.
     bool succeeded = false;
     const auto batch = [&succeeded] {
         Editor ed;
@@ -657,20 +656,34 @@ TEST(Startup, BatchExport) {
         releaseGlyphAtlas(ed.atlas);
         return out;
     };
-    EXPECT_NE(batch().find("Batch mode exports the labels on flat terrain."), std::string::npos);
+    // Without a readable map the letters would lie at height 0, under the hills:
+    // the export stops before any module file, says why, and fails.
+    for (auto [map, reason] : {std::pair<const char*, std::string>{nullptr, "cannot open \"Mod/map.txt\""},
+                               {"4\n0 0 5\n", "file ends before vertex 1 of 4"}}) {
+        if (map) writeBytes("Mod/map.txt", map);
+        const std::string stop =
+            "Export stopped: \"map.txt\" cannot be read (" + reason + "), so the letters would lie at height 0\n";
+        EXPECT_EQ(batch(), stop);
+        EXPECT_FALSE(succeeded);
+        EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(stop));
+        for (const char* file : {"Mod/Resource/map_names.brf", "Mod/textures/map_names.dds", "Mod/map_icons.txt",
+                                 "Mod/parties.txt"})
+            EXPECT_FALSE(fs::exists(file)) << file;
+    }
+
+    // With the map the letters of a batch export match those of the editor's F12:
+    // the same atlas and terrain give the same parties and resource files.
+    // "log.txt" holds every message of the export, newest first.
+    writeBytes("Mod/map.txt", MAP_TEXT);
+    EXPECT_EQ(batch().find("cannot be read"), std::string::npos);
     EXPECT_TRUE(succeeded);
     const std::string log = readBytes("log.txt");
     EXPECT_EQ(log.rfind("(4/4) Exported \"textures\\map_names.dds\"", 0), 0u) << log;
     EXPECT_NE(log.find("(3/4) Exported \"parties.txt\" file! (2 new objects, 3 in total)"), std::string::npos) << log;
-    EXPECT_NE(log.find("(1/4) Exported resource file"), std::string::npos) << log;
-    for (const char* file : {"Mod/Resource/map_names.brf", "Mod/textures/map_names.dds", "Mod/map_icons.txt"})
-        EXPECT_TRUE(fs::exists(file)) << file;
-
-    // With the map the letters of a batch export match those of the editor's F12:
-    // the same atlas and terrain give the same parties and resource files.
-    writeBytes("Mod/map.txt", MAP_TEXT);
-    EXPECT_EQ(batch().find("flat terrain"), std::string::npos);
-    EXPECT_TRUE(succeeded);
+    EXPECT_NE(log.find(toPlatformLineEnds("(1/4) Exported resource file \"Resource\\map_names.brf\"! (add it to "
+                                          "module.ini)\n\nFound 0 duplicated\n")),
+              std::string::npos)
+        << log;
     const std::string batchParties = readBytes("Mod/parties.txt"), batchBrf = readBytes("Mod/Resource/map_names.brf");
     Editor ed;
     ASSERT_TRUE(readStartupFiles(ed));

@@ -108,8 +108,14 @@ TEST(LetterGroups, TheGroupSizeFollowsTheModulesIcons) {
             std::printf("40 labels, %d letters, %d icons: %d letters to a mesh, %d meshes\n", letters.letters,
                         row.icons, choice.plan.size, choice.plan.meshes);
         }
-        EXPECT_EQ(said.at(2), formatText("(2/4) Exported \"map_icons.txt\" file! (%d new icons, %d in total)",
-                                         choice.plan.meshes, row.icons + choice.plan.meshes));
+        // Grouping by auto is said in step 2's own message; a fixed size is the user's own.
+        const std::string grouped =
+            row.setting == 0 ? formatText("; letters grouped %d to a mesh to fit the module's icons, room for %d",
+                                          choice.plan.size, 256 - row.icons)
+                             : "";
+        EXPECT_EQ(said.at(2), formatText("(2/4) Exported \"map_icons.txt\" file! (%d new icons, %d in total%s)",
+                                         choice.plan.meshes, row.icons + choice.plan.meshes, grouped.c_str()));
+        EXPECT_EQ(m.said.size(), 5u) << "Found, and the four steps";
     }
 }
 

@@ -1,6 +1,7 @@
 """Batch mode: "veltrune -b" exports the saved labels into the module without a
-window, writes the four step results to "log.txt" newest first, and ends with
-status 0; when the configuration or the export fails it ends with status 1."""
+window, writes every message of the export to "log.txt" newest first, and ends
+with status 0; when the configuration, the map or the export fails it ends with
+status 1."""
 import hashlib
 import os
 import shutil
@@ -44,7 +45,7 @@ def check_export_without_labels():
     with open(os.path.join(d, "log.txt"), "rb") as f:
         log = f.read().decode("latin-1")
     steps = [l for l in log.split("\n") if l]
-    assert len(steps) == 4, steps
+    assert len(steps) == 5 and steps[4] == "Found 0 duplicated", steps
     assert steps[0].startswith('(4/4) Exported "textures\\map_names.dds" DXT3 '), steps[0]
     assert steps[1] == '(3/4) Exported "parties.txt" file! (0 new objects, %d in total)' % party_count(
         os.path.join(mod, "parties.orig.txt")), steps[1]
@@ -88,16 +89,31 @@ def check_export_with_a_label():
 
 
 def check_export_without_the_map():
-    d = guilib.make_workdir(SOURCE)
-    mod = os.path.join(d, "module")
-    os.remove(os.path.join(mod, "map.txt"))
-    with open(os.path.join(d, "savedData.txt"), "w") as f:
-        f.write("v1\n1\na b | 0 0 0.33 0 0.66 0 10 0 1.0 60 100 0 0\n")
-    rc, out, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
-    assert rc == 0, rc
-    assert "Batch mode exports the labels on flat terrain." in out, out
-    for o in OUTPUTS:
-        assert os.path.exists(os.path.join(mod, *o)), o
+    # A map that is missing or cannot be read would put every letter at height 0,
+    # under the hills: the export stops before any file, with status 1.
+    for damage in ("missing", "cut short"):
+        d = guilib.make_workdir(SOURCE)
+        mod = os.path.join(d, "module")
+        map_path = os.path.join(mod, "map.txt")
+        if damage == "missing":
+            os.remove(map_path)
+            reason = 'cannot open "module/map.txt"'
+        else:
+            with open(map_path, "rb") as f:
+                whole = f.read()
+            with open(map_path, "wb") as f:
+                f.write(whole[:len(whole) // 2])
+            reason = ""
+        with open(os.path.join(d, "savedData.txt"), "w") as f:
+            f.write("v1\n1\na b | 0 0 0.33 0 0.66 0 10 0 1.0 60 100 0 0\n")
+        before = module_files(mod)
+        rc, out, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+        assert rc == 1, (damage, rc)
+        with open(os.path.join(d, "log.txt")) as f:
+            log = f.read()
+        assert log == out and log.startswith('Export stopped: "map.txt" cannot be read (' + reason), (damage, log, out)
+        assert log.endswith("), so the letters would lie at height 0\n"), log
+        assert module_files(mod) == before, "a stopped export changed the module"
 
 
 def module_files(mod):
@@ -150,7 +166,9 @@ def check_failures_end_with_status_1():
                 with open(os.path.join(mod, *parts), "rb") as f:
                     assert hashlib.sha256(f.read()).hexdigest() == digest, os.path.join(*parts)
         elif status == 0:
-            assert "(4 new icons, 254 in total)" in log, log
+            # The grouping is said in the icons step's own message.
+            assert [l for l in log.split("\n") if l][2] == ('(2/4) Exported "map_icons.txt" file! (4 new icons, 254 in total; letters '
+                                          "grouped 2 to a mesh to fit the module's icons, room for 6)"), log
     assert log == ("Export stopped: the letters need icons 250 to 256, but a party can only show icons 0 to 255 "
                    "(the module has 250 icons: room for 6 letter meshes, these labels need 7; one mesh per label "
                    "would need 1)\n"), log

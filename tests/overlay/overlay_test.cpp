@@ -48,26 +48,26 @@ TEST(MessageLog, KeepsTheLastFourNewestFirst) {
     EXPECT_EQ(messagesNewestFirst(log).front(), "a\nb");
 }
 
+// "log.txt" keeps every message of the run, newest first, not only the last four.
 TEST(MessageLog, WriteLogFileNewestFirstAndKeepsOldFileOnFailure) {
     test_support::TempDir dir;
     const std::string path = dir / "log.txt";
-    MessageLog log;
-    showMessage(log, "Step 1/4 done");
-    showMessage(log, "Step 2/4 done\n");
-    showMessage(log, "Step 3/4 done");
-    ASSERT_TRUE(writeLogFile(log, path));
-    const std::string written = toPlatformLineEnds("Step 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n");
+    const std::vector<std::string> run = {"Found 2 duplicated", "Step 1/4 done", "Step 2/4 done\n", "", "Step 3/4 done",
+                                          "Step 4/4 done", std::string(1030, 'x')};
+    ASSERT_TRUE(writeLogFile(run, path));
+    const std::string written = toPlatformLineEnds(std::string(1023, 'x') +
+                                                   "\nStep 4/4 done\nStep 3/4 done\nStep 2/4 done\n\nStep 1/4 done\n"
+                                                   "Found 2 duplicated\n");
     EXPECT_EQ(readBytes(path), written);
 
-    ASSERT_TRUE(writeLogFile(MessageLog{}, dir / "empty.txt"));
+    ASSERT_TRUE(writeLogFile({}, dir / "empty.txt"));
     EXPECT_EQ(readBytes(dir / "empty.txt"), "");
 
     // A write that fails (a full disk) or a folder that does not exist: a failure
     // that says so, the old file intact.
-    showMessage(log, "Step 4/4 done");
     for (const std::string& target : {path, dir / "missing/log.txt"}) {
         setWriteFailureAfter(5);
-        const Report logged = writeLogFile(log, target);
+        const Report logged = writeLogFile({"Step 4/4 again"}, target);
         EXPECT_FALSE(logged);
         const std::string out = test_support::said(logged);
         setWriteFailureAfter(-1);
