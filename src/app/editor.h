@@ -3,6 +3,8 @@
 // and the export take it (or its parts) by reference, so tests build their own.
 #pragma once
 
+#include <string>
+
 #include "app/app_state.h"
 #include "app/history.h"
 #include "app/view.h"
@@ -25,6 +27,7 @@ struct Editor {
     TerrainColorTable colors;
     GlyphAtlas atlas;
     MessageLog log;
+    std::string startupOutput;  // what start-up printed before the window, shown again when start-up ends
     int redrawRequests = 0;  // redraw requests posted by commands (pushRedraw), turned into SDL events by the loop
     bool done = false;       // the event loop ends
 };

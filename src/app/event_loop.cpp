@@ -2,10 +2,11 @@
 
 #include <SDL.h>
 
-#include <cstdio>
+#include <string>
 
 #include "app/app_draw.h"
 #include "app/input.h"
+#include "app/reporting.h"
 #include "app/sdl_keys.h"
 #include "app/view_draw.h"
 
@@ -85,8 +86,7 @@ void handleEvent(Editor& ed, const SDL_Event& event) {
 bool openWindow(Editor& ed) {
     SDL_SetMainReady();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-        std::printf("Cannot start SDL video: %s\n", SDL_GetError());
-        std::fflush(stdout);
+        printAtStartup(ed.startupOutput, std::string("Cannot start SDL video: ") + SDL_GetError());
         return false;
     }
     redrawEvent = SDL_RegisterEvents(1);
@@ -95,8 +95,7 @@ bool openWindow(Editor& ed) {
                               ed.view.windowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
     context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (redrawEvent == static_cast<Uint32>(-1) || !context) {
-        std::printf("Cannot open the OpenGL window: %s\n", SDL_GetError());
-        std::fflush(stdout);
+        printAtStartup(ed.startupOutput, std::string("Cannot open the OpenGL window: ") + SDL_GetError());
         if (window) SDL_DestroyWindow(window);
         window = nullptr;
         SDL_Quit();

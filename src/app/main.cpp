@@ -8,29 +8,50 @@
 // The program has its own main on every platform (SDL's entry wrapper is not
 // used): SDL is told so before it starts.
 #define SDL_MAIN_HANDLED
+#include <SDL.h>
 #include <SDL_main.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/event_loop.h"
 #include "app/input.h"
 #include "app/instances.h"
+#include "app/reporting.h"
 #include "app/startup.h"
 #include "platform/console.h"
 
+namespace {
+
+// A start-up that ends the program: started without a console (a double-click on
+// Windows), nobody would see why, so what start-up printed also appears in a
+// message box, which waits for its OK.
+void showStartupProblems(const Editor& ed, bool inBox) {
+    std::string text = ed.startupOutput;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    if (inBox && !text.empty()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Veltrune", text.c_str(), nullptr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    redirectOutputWithoutConsole();
+    const bool console = redirectOutputWithoutConsole();
+    const bool inBox = startupProblemsInBox(console, isCommandLineRun(argc, argv));
     Editor& ed = editor;
     if (isPreviewSwitch(argc, argv)) return runPreview(ed, argc, argv);
     if (isNewFolderSwitch(argc, argv)) return runNewFolder(argc, argv);
     const bool batch = isBatchSwitch(argc, argv);
-    if (!readStartupFiles(ed, batch)) return batch ? 1 : 0;
+    if (!readStartupFiles(ed, batch)) {
+        showStartupProblems(ed, inBox);
+        return batch ? 1 : 0;
+    }
     if (batch) {
         const bool exported = runBatchExport(ed);
         releaseGlyphAtlas(ed.atlas);
         return exported ? 0 : 1;
     }
     if (!prepareInteractive(ed) || !openWindow(ed)) {
+        showStartupProblems(ed, inBox);
         releaseGlyphAtlas(ed.atlas);
         return 0;
     }

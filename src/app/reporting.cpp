@@ -7,6 +7,19 @@ void printReport(const Report& report) {
     std::fflush(stdout);
 }
 
+void printAtStartup(std::string& printed, const Report& report) {
+    printReport(report);
+    for (const std::string& m : report.messages) printed += m + "\n";
+}
+
+void printAtStartup(std::string& printed, const std::string& line) {
+    Report report;
+    addMessage(report, line);
+    printAtStartup(printed, report);
+}
+
+bool startupProblemsInBox(bool console, bool commandLine) { return !console && !commandLine; }
+
 void showReport(MessageLog& log, const Report& report) {
     for (const std::string& m : report.messages) showMessage(log, m);
 }

@@ -24,6 +24,10 @@ bool isNewFolderSwitch(int argc, const char* const* argv) {
     return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-n") == 0;
 }
 
+bool isCommandLineRun(int argc, const char* const* argv) {
+    return isBatchSwitch(argc, argv) || isNewFolderSwitch(argc, argv) || isPreviewSwitch(argc, argv);
+}
+
 namespace {
 
 void say(const std::string& text) {
@@ -101,16 +105,13 @@ int runNewFolder(int argc, const char* const* argv) {
 
 bool readStartupFiles(Editor& ed, bool batch) {
     const Report config = readConfig(ed.config, CONFIG_FILE);
-    printReport(config);
+    printAtStartup(ed.startupOutput, config);
     if (!config) {
         // A build script reads why in "log.txt".
-        if (batch) {
-            showReport(ed.log, config);
-            printReport(writeLogFile(ed.log, "log.txt"));
-        }
+        if (batch) printReport(writeLogFile(config.messages));
         return false;
     }
-    printReport(loadLabels(ed.labels, ed.store));
+    printAtStartup(ed.startupOutput, loadLabels(ed.labels, ed.store));
     ed.app.changed = false;
     return true;
 }
@@ -165,20 +166,20 @@ bool prepareInteractive(Editor& ed) {
     const Report atlas =
         buildGlyphAtlas(ed.atlas, config.charset, config.font, config.texture_width, config.texture_height,
                         config.test_mode);
-    printReport(atlas);
+    printAtStartup(ed.startupOutput, atlas);
     if (!atlas) {
-        say("Cannot build the letter texture: " + ed.atlas.failure);
+        printAtStartup(ed.startupOutput, "Cannot build the letter texture: " + ed.atlas.failure);
         return false;
     }
     layoutByFont(ed);
     const bool colorsRead = readTerrainColors(ed.colors);
     const Report map = readTerrainMesh(ed.terrain, modulePath(config, "map.txt"));
-    printReport(map);
+    printAtStartup(ed.startupOutput, map);
     if (!map) return false;
     // Without a colour file, write the defaults for this map and use them at once.
     if (!colorsRead && writeDefaultTerrainColors(ed.terrain)) readTerrainColors(ed.colors);
     if (!readPartyPositions(ed.terrain, modulePath(config, "parties.orig.txt"))) {
-        say("Cannot find parties.orig.txt.\nRead the readme!");
+        printAtStartup(ed.startupOutput, "Cannot find parties.orig.txt.\nRead the readme!");
         return false;
     }
     return true;

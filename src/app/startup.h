@@ -1,7 +1,7 @@
 // Start-up before the window: the configuration, the saved labels, the batch
 // export, and the files the interactive editor needs. Each step reports its own
-// problems on standard output; a false result ends the program (status 0 for the
-// editor, 1 for the batch export).
+// problems on standard output (also kept in ed.startupOutput); a false result
+// ends the program (status 0 for the editor, 1 for the batch export).
 //
 // Order: readStartupFiles, then either runBatchExport (switch "-b") or
 // prepareInteractive followed by the window and the event loop. The switches "-p"
@@ -25,6 +25,10 @@ bool isNewFolderSwitch(int argc, const char* const* argv);
 // ends (no window). Prints what it made and kept and the next step; the exit
 // status is 0 when the folder was made, 1 when it refused or failed.
 int runNewFolder(int argc, const char* const* argv);
+
+// True when the first argument is "-b", "-n" or "-p": a command-line run that
+// opens no window and reports on standard output only.
+bool isCommandLineRun(int argc, const char* const* argv);
 
 // "veltrune -p [FILE] [SIZE]": a picture of the module's export, drawn in
 // software from "map.txt", "mapcolors.txt" (default greys when missing; nothing is

@@ -5,4 +5,7 @@
 // are. Elsewhere nothing changes.
 #pragma once
 
-void redirectOutputWithoutConsole();
+// True when standard output reaches whoever started the program (a console, a
+// pipe or a file); false when it was started without one and its output now goes
+// to "stdout.txt", where nobody reads it at once. Always true outside Windows.
+bool redirectOutputWithoutConsole();

@@ -91,7 +91,7 @@ bool syncAndClose(FILE* file) {
 
 bool moveIntoPlace(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
-void redirectOutputWithoutConsole() {}
+bool redirectOutputWithoutConsole() { return true; }
 
 std::string programFile() {
     std::vector<char> buf(4096);

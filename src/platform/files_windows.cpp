@@ -96,19 +96,20 @@ bool moveIntoPlace(const std::string& from, const std::string& to) {
     return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-void redirectOutputWithoutConsole() {
+bool redirectOutputWithoutConsole() {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const DWORD type = out && out != INVALID_HANDLE_VALUE ? GetFileType(out) : FILE_TYPE_UNKNOWN;
     // Output sent to a file or a pipe by whoever started us stays there.
-    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) return;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) return true;
     if (type == FILE_TYPE_CHAR) {
         // A console shared with another program (cmd.exe, a script) is the user's;
         // one made for this program alone comes from a double-click: let it go.
         DWORD processes[2];
-        if (GetConsoleProcessList(processes, 2) != 1) return;
+        if (GetConsoleProcessList(processes, 2) != 1) return true;
         FreeConsole();
     }
     const std::wstring folder = programFolder();
     reopen(stdout, folder + L"stdout.txt");
     reopen(stderr, folder + L"stderr.txt");
+    return false;
 }

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "../test_support.h"
+#include "app/reporting.h"
 #include "app/sdl_keys.h"
 #include "app/startup.h"
 #include "app/view.h"
@@ -735,6 +736,22 @@ TEST(Startup, BatchExport) {
     fs::create_directory("log.txt");
     EXPECT_NE(batch().find("Cannot write \"log.txt\""), std::string::npos);
     EXPECT_FALSE(succeeded);
+}
+
+// Start-up problems that end the program also appear in a message box only when
+// nobody reads standard output and the run would open the editor.
+TEST(Startup, StartupProblemsInABox) {
+    struct Row {
+        std::vector<const char*> args;
+        bool console, box;
+    };
+    for (const Row& row : {Row{{"veltrune"}, true, false}, Row{{"veltrune"}, false, true},
+                           Row{{"veltrune", "-b"}, false, false}, Row{{"veltrune", "-n", "m", "f"}, false, false},
+                           Row{{"veltrune", "-p"}, false, false}, Row{{"veltrune", "-b"}, true, false},
+                           Row{{"veltrune", "-bx"}, false, true}, Row{{"veltrune", "x", "-b"}, false, true}}) {
+        const bool commandLine = isCommandLineRun(static_cast<int>(row.args.size()), row.args.data());
+        EXPECT_EQ(startupProblemsInBox(row.console, commandLine), row.box) << row.args.back() << " " << row.console;
+    }
 }
 
 }  // namespace
