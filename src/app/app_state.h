@@ -23,4 +23,5 @@ struct AppState {
     Label lastStyle;
     bool lastStyleKnown = false;
     char32_t refusedChar = 0;  // the last typed character the charset refused: said once until another is refused
+    bool partialExportAllowed = false;  // after a damaged start: F12 was warned once, or the labels were saved
 };

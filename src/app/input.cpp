@@ -81,6 +81,26 @@ void countDuplicateLetters(Editor& ed) {
     showMessage(ed.log, message);
 }
 
+// F12. After a start whose label store did not load completely, the module
+// still holds the names of every stored label: the first F12 only warns, so an
+// export of fewer labels is never made unasked; a second F12, or any F12 after
+// the labels were saved with F2, exports.
+void exportLabels(Editor& ed) {
+    const LabelStore& store = ed.store;
+    if (!store.damage.empty() && !ed.app.partialExportAllowed) {
+        ed.app.partialExportAllowed = true;
+        const std::string counts = store.stored >= 0 ? formatText("%zu of %d", store.loaded, store.stored)
+                                                     : formatText("%zu", store.loaded);
+        showMessage(ed.log, "The label store was damaged at start-up (" + counts +
+                                " labels loaded): F12 again exports just these labels");
+        return;
+    }
+    std::string trace;
+    const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
+    printTrace(trace, false);
+    showReport(ed.log, exported);
+}
+
 // Typing: a character the atlas holds becomes the selected label's new last letter, as one step.
 void typeCharacter(Editor& ed, char32_t code) {
     const bool printable = code >= 0x20 && code != 0x7F && !(code >= 0x80 && code < 0xA0);
@@ -165,15 +185,12 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
 
     switch (key) {
         case Key::F1: app.helpVisible = !app.helpVisible; break;
-        case Key::F12: {
-            std::string trace;
-            const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
-            printTrace(trace, false);
-            showReport(ed.log, exported);
-            break;
-        }
+        case Key::F12: exportLabels(ed); break;
         case Key::F2:
-            if (saveAndShow(ed)) app.changed = false;
+            if (saveAndShow(ed)) {
+                app.changed = false;
+                app.partialExportAllowed = true;
+            }
             break;
         case Key::Tab: selectNextLabel(ed, shift); break;
         case Key::Return:

@@ -139,9 +139,10 @@ void writeLabel(const Label& label, std::string& out, bool utf8) {
             static_cast<int>(label.italic), label.spare);
 }
 
-bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error) {
+bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error, int* stored) {
     labels.clear();
     error.clear();
+    if (stored) *stored = -1;
     Reader in{text};
 
     int version = 0;
@@ -161,6 +162,7 @@ bool parseLabelStore(LabelList& labels, const std::string& text, std::string& er
         error = "the label count " + std::to_string(count) + " is invalid";
         return false;
     }
+    if (stored) *stored = count;
     in.skipSpace();
 
     // The shortest label line takes well over 16 bytes: never reserve more
@@ -185,6 +187,8 @@ std::string storeDamageMessage(const LabelStore& store) {
 Report loadLabels(LabelList& labels, LabelStore& store) {
     resetLetterIds();
     store.damage.clear();
+    store.loaded = 0;
+    store.stored = -1;
     std::string text;
     if (!readTextFile(store.path, text)) {
         // A store that exists but cannot be read must not be overwritten unseen:
@@ -200,8 +204,9 @@ Report loadLabels(LabelList& labels, LabelStore& store) {
     }
     LabelList parsed;
     std::string error;
-    const bool whole = parseLabelStore(parsed, text, error);
+    const bool whole = parseLabelStore(parsed, text, error, &store.stored);
     labels = std::move(parsed);
+    store.loaded = labels.size();
     Report report;
     if (!whole) {
         store.damage = formatText("%s; %zu labels loaded", error.c_str(), labels.size());

@@ -27,6 +27,8 @@ struct LabelStore {
     std::string path = "savedData.txt";
     bool keepBackup = false;  // the loaded file was damaged: keep it as .bak before the next save
     std::string damage;       // how the last load fell short ("label 3 of 7 is incomplete; 2 labels loaded"); empty when whole
+    size_t loaded = 0;        // labels the last load read completely
+    int stored = -1;          // the label count the file gives; -1 when it could not be read
 };
 
 // The message a damaged load gives: "Damaged label store "<path>": <damage>".
@@ -47,6 +49,7 @@ std::string storeText(const LabelList& labels);
 // One label line, appended to out: letters in UTF-8 (version 2) or as one byte each
 // (a letter above U+00FF, which no version 1 store holds, still in UTF-8).
 void writeLabel(const Label& label, std::string& out, bool utf8 = false);
-// Parses the store text; returns the number of labels read completely, and in
-// error a description of where reading stopped (empty when the whole file was read).
-bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error);
+// Parses the store text into the labels read completely; false with a description
+// of where reading stopped in error (empty when the whole file was read). `stored`,
+// when given, gets the label count the file gives (-1 when it cannot be read).
+bool parseLabelStore(LabelList& labels, const std::string& text, std::string& error, int* stored = nullptr);

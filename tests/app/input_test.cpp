@@ -754,4 +754,27 @@ TEST(Startup, StartupProblemsInABox) {
     }
 }
 
+// After a start whose store did not load completely the first F12 writes nothing
+// and warns; the second exports. After F2 every F12 exports at once.
+TEST(Input, F12AfterADamagedStart) {
+    const std::string line = "a b | 10 10 0.33 0 0.66 0 30 10 1.0 35 100 0 0\n";
+    for (auto [store, counts, saveFirst] : {std::tuple{"v1\n12\n" + line + line + line + line, "4 of 12", false},
+                                            {"v1\nx\n", "0", false},
+                                            {"v1\n12\n" + line, "1 of 12", true}}) {
+        test_support::WorkDir work;
+        writeBytes("savedData.txt", store);
+        TestEditor t;
+        loadLabels(t.ed.labels, t.ed.store);
+        if (saveFirst) t.key(Key::F2);
+        t.key(Key::F12);
+        if (!saveFirst) {
+            EXPECT_EQ(t.newestMessage(), std::string("The label store was damaged at start-up (") + counts +
+                                             " labels loaded): F12 again exports just these labels");
+            t.key(Key::F12);
+        }
+        // The export ran: the test editor's font is missing, so it stops and says so.
+        EXPECT_EQ(t.newestMessage().rfind("Export stopped: the font", 0), 0u) << t.newestMessage();
+    }
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 """Editing in the real window: drag out a label, type its name, change its size
 and visibility, save it, see it loaded on the next run, the save prompt's
-answers, and the F12 export into the working copy of the module."""
+answers, the F12 export into the working copy of the module, and F12 after a
+start whose label store was damaged."""
 import math
 import os
 import subprocess
@@ -184,6 +185,35 @@ def check_export():
         ed.kill()
 
 
+def check_export_after_damaged_start():
+    # The store says 5 labels but holds 2: the module keeps the names of all five
+    # until a second F12 asks for an export of just these two.
+    d = guilib.make_workdir(SOURCE)
+    mod = os.path.join(d, "module")
+    with open(os.path.join(d, "savedData.txt"), "w") as f:
+        f.write("v1\n5\n")
+        for y in (0, 10):
+            f.write("a b | -20 %d 0.33 0 0.66 0 20 %d 1.0 60 100 0 0\n" % (y, y))
+    parties = os.path.join(mod, "parties.txt")
+    before = open(parties, "rb").read() if os.path.exists(parties) else None
+    ed = guilib.Editor(PROGRAM, d)
+    try:
+        shown = ed.wait_frame()
+        ed.key("F12")
+        # The warning is on screen once the key was handled: nothing was written.
+        warned = ed.wait_frame(shown)
+        assert warned.data != shown.data, "the first F12 showed nothing"
+        now = open(parties, "rb").read() if os.path.exists(parties) else None
+        assert now == before, "the first F12 after a damaged start exported"
+        assert not os.path.exists(os.path.join(mod, "Resource", "map_names.brf"))
+        ed.key("F12")
+        assert guilib.wait_for(lambda: open(parties, "rb").read().count(b"p_map_str_") == 4, 90), "not exported"
+        ed.key("Escape")
+        assert ed.wait_exit(60) == 0
+    finally:
+        ed.kill()
+
+
 WORKDIR = guilib.make_workdir(SOURCE)
 guilib.run_checks([
     ("drag out, type, size, visibility, save", check_create_and_save),
@@ -191,4 +221,5 @@ guilib.run_checks([
     ("prompt: cancel, ask again, no", check_prompt_cancel_and_no),
     ("prompt: yes saves", check_prompt_yes),
     ("F12 writes the four module files", check_export),
+    ("F12 after a damaged start: the first warns, the second exports", check_export_after_damaged_start),
 ])
