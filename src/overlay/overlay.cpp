@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/text_format.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -34,11 +35,13 @@ const HelpRow HELP_ROWS[] = {
     {false, Show::WithSelection, " [ctrl-k]: equal slots - proportional spacing"},
     {false, Show::WithSelection, " [ctrl-c]/[ctrl-v]: cut'n'paste text attr"},
     {true, Show::Always, "General"},
+    {false, Show::Always, " [ctrl-z]/[ctrl-y]: undo/redo an edit"},
     {false, Show::Always, " [F2]: save labels (will be loaded on startup)"},
     {false, Show::Always, " [F12]: export map labels into the MOD!"},
     {false, Show::Always, " [Esc]: bye"},
     {true, Show::Always, "Utils"},
     {false, Show::Always, " [ctrl-d]: count letters that can use duplicates"},
+    {false, Show::Always, " [F8]: re-read map colours"},
 };
 
 }  // namespace
@@ -92,11 +95,31 @@ std::vector<std::string> wrapText(const std::string& text, int maxWidth, const T
     return lines;
 }
 
+std::string latin1ForDrawing(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t pos = 0; pos < utf8.size();) {
+        char32_t code;
+        if (!nextUtf8(utf8, pos, code)) {
+            out.push_back('?');
+            ++pos;
+        } else {
+            out.push_back(code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?');
+        }
+    }
+    return out;
+}
+
+int readoutColumn(int w) { return w - 70; }
+
 std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWidth& width) {
+    // Messages start at x = 5 and keep a gap of 5 pixels before the readout.
+    const int maxWidth = readoutColumn(w) - 10;
     std::vector<OverlayText> out;
     int y = -8;
-    for (const std::string& m : messagesNewestFirst(log)) {
-        const std::vector<std::string> lines = width && w > 10 ? wrapText(m, w - 10, width) : std::vector{m};
+    for (const std::string& message : messagesNewestFirst(log)) {
+        const std::string m = latin1ForDrawing(message);
+        const std::vector<std::string> lines = width && maxWidth > 0 ? wrapText(m, maxWidth, width) : std::vector{m};
         for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
             y += 15;
             out.push_back({5, y, GREY_ITEM, *line});
@@ -107,8 +130,8 @@ std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWi
 
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w) {
     return {
-        {w - 70, 7, GREY_STATUS, formatText("X:%+8.2f", static_cast<double>(x))},
-        {w - 70, 22, GREY_STATUS, formatText("Y:%+8.2f", static_cast<double>(y))},
+        {readoutColumn(w), 7, GREY_STATUS, formatText("X:%+8.2f", static_cast<double>(x))},
+        {readoutColumn(w), 22, GREY_STATUS, formatText("Y:%+8.2f", static_cast<double>(y))},
     };
 }
 

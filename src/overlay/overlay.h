@@ -3,7 +3,9 @@
 // Positions are window pixels with the origin at the bottom-left corner (x is the
 // start of the text, y its baseline); w and h are the window's width and height.
 // The drawing functions of overlay_draw.h draw these lists with GLUT's bitmap
-// font Helvetica 12, each text in the grey level (g, g, g, 1).
+// font Helvetica 12, each text in the grey level (g, g, g, 1). That font draws
+// one byte per character, in Latin-1, while messages are UTF-8: the message
+// lines come converted (latin1ForDrawing), the other texts are ASCII.
 //
 //   helpPanelLines      top left: the header, and the whole panel when it is shown
 //   messageLines        bottom left: the message list, newest at the bottom
@@ -36,11 +38,17 @@ constexpr float GREY_PROMPT = 1.0f;    // save prompt
 std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int selected, int w, int h);
 // The width in pixels of one byte of text in the overlay's font.
 using TextWidth = std::function<int(unsigned char)>;
+// UTF-8 text as the bitmap font's bytes: a character up to U+00FF is its own byte,
+// any other character "?", and every byte of a broken sequence "?".
+std::string latin1ForDrawing(const std::string& utf8);
+// The column where the cursor readout starts, 70 pixels left of the window's right edge.
+int readoutColumn(int w);
 // A text broken at spaces into lines of at most maxWidth pixels (a word wider than
 // that is broken where it must be); a text that fits is one line, unchanged.
 std::vector<std::string> wrapText(const std::string& text, int maxWidth, const TextWidth& width);
-// Newest at the bottom. With a window width w and the font's widths, a message
-// wider than the window wraps onto more lines of its own, its first line on top.
+// Newest at the bottom, converted for the font. With a window width w and the
+// font's widths, a message that would reach the cursor readout's column wraps
+// onto more lines of its own (its first line on top), so the two never overlap.
 std::vector<OverlayText> messageLines(const MessageLog& log, int w = 0, const TextWidth& width = nullptr);
 std::vector<OverlayText> cursorReadoutLines(float x, float y, int w);
 // A width other than 100 and proportional spacing each add a line.

@@ -84,8 +84,8 @@ const char* const kHelp[] = {
     " [mouse middle]: drag up/down to change Size", " [shift-mouse middle]: drag up/down to change Width",
     " [pagUp/pagDown]: change label transparency", " [ctrl-i]: italics on-off", " [ctrl-f]: flip text",
     " [ctrl-p]: CAPS - Caps - caps", " [ctrl-k]: equal slots - proportional spacing", " [ctrl-c]/[ctrl-v]: cut'n'paste text attr", "General",
-    " [F2]: save labels (will be loaded on startup)", " [F12]: export map labels into the MOD!", " [Esc]: bye", "Utils",
-    " [ctrl-d]: count letters that can use duplicates"};
+    " [ctrl-z]/[ctrl-y]: undo/redo an edit", " [F2]: save labels (will be loaded on startup)", " [F12]: export map labels into the MOD!", " [Esc]: bye", "Utils",
+    " [ctrl-d]: count letters that can use duplicates", " [F8]: re-read map colours"};
 
 // The panel of the lines kHelp[i] for i in [0, n) without the skipped ranges:
 // headings (no leading blank) 20 below the line before, items 15.
@@ -110,8 +110,8 @@ TEST(HelpPanel, LinesForEachState) {
               (std::vector<Line>{{"(F1 to show HELP)", 5, 287, GREY_HEADING}}));
 
     const std::vector<Line> none = helpPanel(500, {{6, 19}});
-    ASSERT_EQ(none.size(), 12u);
-    EXPECT_EQ(none.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 302, GREY_ITEM}));
+    ASSERT_EQ(none.size(), 14u);
+    EXPECT_EQ(none.back(), (Line{" [F8]: re-read map colours", 5, 272, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, -1, 500, 500)), none);
     // A stale selection without labels shows no selection block either.
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, 0, 500, 500)), none);
@@ -120,7 +120,7 @@ TEST(HelpPanel, LinesForEachState) {
 
     const std::vector<Line> all = helpPanel(600, {});
     EXPECT_EQ(all[10], (Line{"Character", 5, 422, GREY_HEADING}));
-    EXPECT_EQ(all.back(), (Line{" [ctrl-d]: count letters that can use duplicates", 5, 202, GREY_ITEM}));
+    EXPECT_EQ(all.back(), (Line{" [F8]: re-read map colours", 5, 172, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 1, 0, 400, 600)), all);
 }
 
@@ -161,6 +161,8 @@ TEST(StatusLines, LabelReadoutAndPrompt) {
 
 // Messages wider than the window wrap at spaces (a longer word where it must),
 // each message's first line on top, and all four newest messages stay listed.
+// Messages wrap short of the cursor readout's column (70 pixels from the right
+// edge, 5 pixels of gap), so the newest never runs under the readout.
 TEST(MessageLog, LongMessagesWrapAtTheWindowWidth) {
     const TextWidth five = [](unsigned char) { return 5; };
     for (auto [text, lines] : {std::pair{std::string("fits ok"), std::vector<std::string>{"fits ok"}},
@@ -171,5 +173,35 @@ TEST(MessageLog, LongMessagesWrapAtTheWindowWidth) {
     MessageLog log;
     for (const char* m : {"old", "aaa bbb ccc dd", "b", "c", "d"}) showMessage(log, m);
     std::vector<Line> want = messageRows({"d", "c", "b", "ccc dd", "aaa bbb"});
-    EXPECT_EQ(asTuples(messageLines(log, 45, five)), want);
+    EXPECT_EQ(asTuples(messageLines(log, 115, five)), want);
+
+    // In a 500-pixel window every line ends before the readout's column, also a
+    // message of 445 pixels that the window itself would still hold.
+    std::string words = "abcd";
+    for (int i = 1; i < 18; ++i) words += " abcd";
+    showMessage(log, words);
+    const int readout = cursorReadoutLines(0, 0, 500).front().x;
+    for (const OverlayText& line : messageLines(log, 500, five))
+        EXPECT_LT(line.x + 5 * static_cast<int>(line.text.size()), readout) << line.text;
+}
+
+// The bitmap font draws Latin-1: UTF-8 up to U+00FF is drawn as itself, any
+// other character and every byte of a broken sequence as "?".
+TEST(MessageLog, TextIsConvertedForTheBitmapFont) {
+    for (auto [utf8, drawn] : {std::pair<std::string, std::string>{"plain ASCII", "plain ASCII"},
+                               {"\"\xC3\xB6\" is not in the charset", "\"\xF6\" is not in the charset"},
+                               {"\xC3\x85ngstr\xC3\xB6m \xC3\xBF", "\xC5ngstr\xF6m \xFF"},
+                               {"\xC4\x80 \xD0\x96 \xE4\xB8\xAD \xF0\x9F\x98\x80", "? ? ? ?"},
+                               {"a\xF6" "b \xC3", "a?b ?"},
+                               {"\xE4\xB8x \xC0\x80", "??x ??"}}) {
+        EXPECT_EQ(latin1ForDrawing(utf8), drawn) << utf8;
+        MessageLog log;
+        showMessage(log, utf8);
+        EXPECT_EQ(messageLines(log).front().text, drawn);
+    }
+    // Wrapping measures the drawn bytes: "\xC3\xB6" is one character of the font.
+    MessageLog log;
+    showMessage(log, "\xC3\xB6\xC3\xB6\xC3\xB6 \xC3\xB6\xC3\xB6");
+    const TextWidth five = [](unsigned char) { return 5; };
+    EXPECT_EQ(asTuples(messageLines(log, 105, five)), messageRows({"\xF6\xF6", "\xF6\xF6\xF6"}));
 }
