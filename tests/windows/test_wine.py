@@ -1,7 +1,8 @@
 """The Windows program under Wine: it opens its window and draws the example map,
 a drag and typed letters make a label that F2 saves, Esc ends it; and "-b"
 writes the four module files byte for byte as the Linux program does from the
-same inputs, with its standard output reaching the pipe.
+same inputs, with its standard output reaching the pipe; started without a console
+on a missing configuration it shows the message in a box titled "Veltrune".
 
 With the Windows zip given, the program unzipped from it exports its bundled
 example, with the bundled font, as the Linux program does.
@@ -10,10 +11,12 @@ Called as: python3 test_wine.py <veltrune.exe> <Linux veltrune> <source dir> [zi
 with DISPLAY set to the display the Wine server was started with."""
 import os
 import pty
+import select
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gui"))
@@ -89,20 +92,45 @@ def check_batch_matches_linux():
 def check_output_without_console():
     # A console made for the program alone, as a double-click in the Explorer gives
     # it (under Wine: a terminal of its own), is let go: the program's output goes
-    # to stdout.txt beside it, not to the working folder.
+    # to stdout.txt beside it, not to the working folder, and the problem that ends
+    # start-up shows in a message box titled "Veltrune" until it is closed. Wine's
+    # window trace names each control it creates with its text: the box's text is
+    # a static control.
     d = guilib.make_workdir(SOURCE)
     exe_dir = os.path.join(d, "program")
     os.mkdir(exe_dir)
     exe = os.path.join(exe_dir, "veltrune.exe")
     shutil.copyfile(EXE, exe)
     os.remove(os.path.join(d, "Veltrune.cfg"))
+    # The control's text, as Wine's trace writes it (line breaks as \n, quotes as \").
+    box_text = (b'L"Wrong or missing config file \\"Veltrune.cfg\\"!\\n'
+                b'Make one for your module with: veltrune -n MODULE FOLDER" L"Static"')
     leader, follower = pty.openpty()
+    proc = subprocess.Popen(guilib.command(exe), cwd=d, stdin=follower, stdout=follower, stderr=follower,
+                            env=dict(os.environ, WINEDEBUG="+win"))
+    os.close(follower)
+    trace, box = b"", None
     try:
-        rc = subprocess.run(guilib.command(exe), cwd=d, stdin=follower, stdout=follower, stderr=follower,
-                            timeout=120).returncode
+        deadline = time.time() + 120
+        while proc.poll() is None and time.time() < deadline:
+            # The trace is read all along, so the program never waits on a full terminal.
+            if select.select([leader], [], [], 0.2)[0]:
+                try:
+                    trace += os.read(leader, 1 << 16)
+                except OSError:
+                    break
+            ids = guilib.xdo("search", "--onlyvisible", "--name", "^Veltrune$", check=False).split()
+            if box is None and ids and box_text in trace:
+                box = ids[-1]
+                guilib.xdo("windowfocus", "--sync", box, check=False)
+                guilib.xdo("key", "Return")
+        rc = proc.wait(max(1, deadline - time.time()))
     finally:
-        os.close(follower)
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
         os.close(leader)
+    assert box, "no message box titled \"Veltrune\" holding the message"
     assert rc == 0, rc
     text = open(os.path.join(exe_dir, "stdout.txt"), "rb").read()
     assert text.replace(b"\r\n", b"\n") == (b'Wrong or missing config file "Veltrune.cfg"!\n'
@@ -158,6 +186,6 @@ def check_zip():
 guilib.run_checks([
     ("the window draws the map; drag, type, F2, Esc", check_window),
     ("-b writes the Linux program's bytes", check_batch_matches_linux),
-    ("without console or pipe, output goes to stdout.txt", check_output_without_console),
+    ("without console or pipe: a message box, and output to stdout.txt", check_output_without_console),
     ("-n makes a working folder with Veltrune.bat that -b exports from", check_new_folder),
 ] + ([("the zip's program exports its example with the bundled font", check_zip)] if ZIP else []))
