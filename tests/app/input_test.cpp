@@ -691,10 +691,29 @@ TEST(Startup, BatchExport) {
     ASSERT_TRUE(readStartupFiles(ed));
     ASSERT_TRUE(prepareInteractive(ed));
     printed([&] { handleKeyDown(ed, Key::F12, 0, 0); });
-    releaseGlyphAtlas(ed.atlas);
     EXPECT_EQ(readBytes("Mod/parties.txt"), batchParties);
     EXPECT_EQ(readBytes("Mod/Resource/map_names.brf"), batchBrf);
     EXPECT_FALSE(ed.app.changed);
+    // After edits that used up letter ids ("ab" becomes "a c"), F12 names the objects
+    // by the export's own count of the letters, as the batch export does after F2.
+    const auto objectNames = [] {
+        const std::string text = readBytes("Mod/parties.txt") + readBytes("Mod/Resource/map_names.brf");
+        const std::regex name("map_str_[0-9]+");
+        std::vector<std::string> names;
+        for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) names.push_back(it->str());
+        return names;
+    };
+    ed.app.selected = 0;
+    handleKeyDown(ed, Key::Backspace, 0, 0);
+    handleTextInput(ed, " c");
+    printed([&] { handleKeyDown(ed, Key::F12, 0, 0); });
+    handleKeyDown(ed, Key::F2, 0, 0);
+    releaseGlyphAtlas(ed.atlas);
+    const std::vector<std::string> edited = objectNames();
+    EXPECT_EQ(edited, (std::vector<std::string>{"map_str_000", "map_str_002", "map_str_000", "map_str_002"}));
+    batch();
+    EXPECT_EQ(objectNames(), edited);
+    writeBytes("savedData.txt", STORE_TEXT);
 
     // Each failure on the way is a failed batch export: a step, the icon limit,
     // the font, and "log.txt" itself.
@@ -739,63 +758,14 @@ TEST(Startup, BatchExport) {
     EXPECT_FALSE(succeeded);
 }
 
-// The export names its meshes, icons and parties by its own count of the letters
-// (spaces included): after edits that used up letter ids, F12 writes the names
-// that a batch export of the saved labels writes, from map_str_000 on.
-TEST(Startup, F12NamesTheLettersAsTheBatchExportDoes) {
-    test_support::WorkDir work;
-    writeBytes("Veltrune.cfg", CONFIG_TEXT);
-    writeBytes("savedData.txt", "v1\n2\na _ b | 10 10 0.33 0 0.66 0 30 10 1.0 35 100 0 0\n"
-                                "c a | 10 30 0.33 0 0.66 0 30 30 1.0 35 100 0 0\n");
-    writeBytes("Mod/map.txt", MAP_TEXT);
-    writeBytes("Mod/parties.orig.txt", PARTIES_TEXT);
-    writeBytes("Mod/map_icons.orig.txt", "map_icons_file version 1\n0\n");
-    fs::create_directories("Mod/Resource");
-    fs::create_directories("Mod/textures");
-    const auto names = [] {
-        const std::string text = readBytes("Mod/parties.txt") + readBytes("Mod/Resource/map_names.brf");
-        const std::regex name("map_str_[0-9]+");
-        std::vector<std::string> found;
-        for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) found.push_back(it->str());
-        return found;
-    };
-
-    Editor ed;
-    ASSERT_TRUE(readStartupFiles(ed));
-    ASSERT_TRUE(prepareInteractive(ed));
-    // "a b" becomes "a c"; "ca" is erased letter by letter, then as a label.
-    ed.app.selected = 0;
-    handleKeyDown(ed, Key::Backspace, 0, 0);
-    handleTextInput(ed, "c");
-    ed.app.selected = 1;
-    for (int i = 0; i < 3; ++i) handleKeyDown(ed, Key::Backspace, 0, 0);
-    ASSERT_EQ(ed.labels.size(), 1u);
-    printed([&] { handleKeyDown(ed, Key::F12, 0, 0); });
-    const std::vector<std::string> edited = names();
-    EXPECT_EQ(edited, (std::vector<std::string>{"map_str_000", "map_str_002", "map_str_000", "map_str_002"}));
-    handleKeyDown(ed, Key::F2, 0, 0);
-    releaseGlyphAtlas(ed.atlas);
-
-    Editor batch;
-    ASSERT_TRUE(readStartupFiles(batch));
-    printed([&] { EXPECT_TRUE(runBatchExport(batch)); });
-    releaseGlyphAtlas(batch.atlas);
-    EXPECT_EQ(names(), edited);
-}
-
 // Start-up problems that end the program also appear in a message box only when
 // nobody reads standard output and the run would open the editor.
 TEST(Startup, StartupProblemsInABox) {
-    struct Row {
-        std::vector<const char*> args;
-        bool console, box;
-    };
-    for (const Row& row : {Row{{"veltrune"}, true, false}, Row{{"veltrune"}, false, true},
-                           Row{{"veltrune", "-b"}, false, false}, Row{{"veltrune", "-n", "m", "f"}, false, false},
-                           Row{{"veltrune", "-p"}, false, false}, Row{{"veltrune", "-b"}, true, false},
-                           Row{{"veltrune", "-bx"}, false, true}, Row{{"veltrune", "x", "-b"}, false, true}}) {
-        const bool commandLine = isCommandLineRun(static_cast<int>(row.args.size()), row.args.data());
-        EXPECT_EQ(startupProblemsInBox(row.console, commandLine), row.box) << row.args.back() << " " << row.console;
+    for (auto [args, console, box] : {std::tuple{std::vector{"veltrune"}, true, false}, {{"veltrune"}, false, true},
+                                      {{"veltrune", "-b"}, false, false}, {{"veltrune", "-n", "m", "f"}, false, false},
+                                      {{"veltrune", "-p"}, false, false}, {{"veltrune", "-bx"}, false, true}}) {
+        const bool commandLine = isCommandLineRun(static_cast<int>(args.size()), args.data());
+        EXPECT_EQ(startupProblemsInBox(console, commandLine), box) << args.back() << " " << console;
     }
 }
 
