@@ -188,18 +188,14 @@ TEST(MessageLog, LongMessagesWrapAtTheWindowWidth) {
 // The bitmap font draws Latin-1: UTF-8 up to U+00FF is drawn as itself, any
 // other character and every byte of a broken sequence as "?".
 TEST(MessageLog, TextIsConvertedForTheBitmapFont) {
-    for (auto [utf8, drawn] : {std::pair<std::string, std::string>{"plain ASCII", "plain ASCII"},
-                               {"\"\xC3\xB6\" is not in the charset", "\"\xF6\" is not in the charset"},
+    for (auto [utf8, drawn] : {std::pair<std::string, std::string>{"\"\xC3\xB6\" is not", "\"\xF6\" is not"},
                                {"\xC3\x85ngstr\xC3\xB6m \xC3\xBF", "\xC5ngstr\xF6m \xFF"},
                                {"\xC4\x80 \xD0\x96 \xE4\xB8\xAD \xF0\x9F\x98\x80", "? ? ? ?"},
                                {"a\xF6" "b \xC3", "a?b ?"},
-                               {"\xE4\xB8x \xC0\x80", "??x ??"}}) {
+                               {"\xE4\xB8x \xC0\x80", "??x ??"}})
         EXPECT_EQ(latin1ForDrawing(utf8), drawn) << utf8;
-        MessageLog log;
-        showMessage(log, utf8);
-        EXPECT_EQ(messageLines(log).front().text, drawn);
-    }
-    // Wrapping measures the drawn bytes: "\xC3\xB6" is one character of the font.
+    // The message lines come converted, and wrapping measures the drawn bytes:
+    // "\xC3\xB6" is one character of the font.
     MessageLog log;
     showMessage(log, "\xC3\xB6\xC3\xB6\xC3\xB6 \xC3\xB6\xC3\xB6");
     const TextWidth five = [](unsigned char) { return 5; };
