@@ -125,10 +125,6 @@ void layoutByFont(Editor& ed) {
         if (proportionalSpacing(label)) layoutLetters(label, ed.atlas);
 }
 
-}  // namespace
-
-namespace {
-
 // A batch export that stops before writing any module file: the reason on
 // standard output and, alone, in "log.txt".
 bool stopBatch(const std::string& reason) {
