@@ -31,7 +31,7 @@
 #include "export/export.h"
 #include "export/letter_groups.h"
 #include "export/preview.h"
-#include "export/records.h"
+#include "formats/records.h"
 #include "labels/label_store.h"
 #include "labels/letter_geometry.h"
 #include "mapgen.h"

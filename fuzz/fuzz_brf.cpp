@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/brf_read.h"
+#include "formats/brf_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

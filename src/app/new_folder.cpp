@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "config/config.h"
-#include "export/records.h"
+#include "formats/records.h"
 #include "labels/label_store.h"
 #include "platform/platform.h"
 #include "platform/text_format.h"

@@ -8,7 +8,7 @@
 #include "app/reporting.h"
 #include "export/export.h"
 #include "export/preview.h"
-#include "export/records.h"
+#include "formats/records.h"
 #include "platform/text_format.h"
 #include "platform/platform.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <unordered_set>
 
-#include "atlas/dds.h"
-#include "export/brf.h"
+#include "formats/dds.h"
+#include "formats/brf.h"
 #include "export/letter_groups.h"
-#include "export/records.h"
+#include "formats/records.h"
 #include "platform/text_format.h"
 #include "platform/platform.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "export/records.h"
+#include "formats/records.h"
 #include "platform/platform.h"
 #include "platform/text_format.h"
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "atlas/dds_read.h"
+#include "formats/dds_read.h"
 #include "config/config.h"
-#include "export/brf_read.h"
+#include "formats/brf_read.h"
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
 

@@ -22,7 +22,7 @@
 #include "app/input.h"
 #include "app/sdl_keys.h"
 #include "app/view.h"
-#include "export/records.h"
+#include "formats/records.h"
 #include "labels/label_store.h"
 #include "platform/utf8.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <tuple>
 
-#include "atlas/dds.h"
-#include "export/brf.h"
-#include "export/records.h"
+#include "formats/dds.h"
+#include "formats/brf.h"
+#include "formats/records.h"
 #include "export_fixtures.h"
 #include "mapgen.h"
 #include "platform/text_format.h"

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "atlas/dds.h"
-#include "atlas/dds_read.h"
-#include "export/brf.h"
-#include "export/brf_read.h"
+#include "formats/dds.h"
+#include "formats/dds_read.h"
+#include "formats/brf.h"
+#include "formats/brf_read.h"
 #include "export/preview.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "export/brf.h"
+#include "formats/brf.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "export_fixtures.h"
+#include "../export/export_fixtures.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "export/records.h"
+#include "formats/records.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "export/brf.h"
+#include "formats/brf.h"
 #include "platform/text_format.h"
 #include "platform/platform.h"
 

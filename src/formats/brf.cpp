@@ -1,4 +1,4 @@
-#include "export/brf.h"
+#include "formats/brf.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "atlas/dds.h"
+#include "formats/dds.h"
 
 #include <cmath>
 #include <cstdint>

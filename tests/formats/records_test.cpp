@@ -1,4 +1,4 @@
-#include "export/records.h"
+#include "formats/records.h"
 
 #include <gtest/gtest.h>
 

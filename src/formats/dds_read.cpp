@@ -1,6 +1,6 @@
-#include "atlas/dds_read.h"
+#include "formats/dds_read.h"
 
-#include "atlas/dds.h"
+#include "formats/dds.h"
 #include "platform/text_format.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "export/brf_read.h"
+#include "formats/brf_read.h"
 
 #include <cstring>
 
