@@ -7,7 +7,7 @@
 #include "app/new_folder.h"
 #include "app/reporting.h"
 #include "export/export.h"
-#include "export/preview.h"
+#include "preview/preview.h"
 #include "formats/records.h"
 #include "platform/text_format.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-#include "export/preview.h"
+#include "preview/preview.h"
 
 #include <algorithm>
 #include <cmath>

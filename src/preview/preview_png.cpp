@@ -1,6 +1,6 @@
 // The picture as PNG bytes, through stb_image_write (Debian's libstb-dev; the
 // Windows build finds the same header in its prefix).
-#include "export/preview.h"
+#include "preview/preview.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -9,7 +9,7 @@
 #include "formats/dds_read.h"
 #include "formats/brf.h"
 #include "formats/brf_read.h"
-#include "export/preview.h"
+#include "preview/preview.h"
 
 namespace {
 
