@@ -30,7 +30,7 @@
 #include "config/config.h"
 #include "export/export.h"
 #include "export/letter_groups.h"
-#include "export/preview.h"
+#include "preview/preview.h"
 #include "formats/records.h"
 #include "labels/label_store.h"
 #include "labels/letter_geometry.h"

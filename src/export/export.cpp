@@ -127,7 +127,7 @@ bool exportParties(const GroupPlan& plan, const AppConfig& config, Report& log) 
 bool exportTexture(const GlyphAtlas& atlas, const AppConfig& config, Report& log) {
     std::string path = modulePath(config, "textures\\map_names.dds");
     createParentFolder(path);
-    if (!writeDdsDxt3(atlas, config.mip_map, path)) {
+    if (!writeDdsDxt3({atlas.width, atlas.height, atlas.pixels}, config.mip_map, path)) {
         addMessage(log, "(4/4) Problems exporting texture file?!? :( \n");
         return false;
     }

@@ -32,9 +32,9 @@ struct Plane {
     size_t at(size_t i) const { return i < bytes.size() ? bytes[i] : 0; }
 };
 
-bool atlasUsable(const GlyphAtlas& atlas) {
-    return atlas.width > 0 && atlas.height > 0 &&
-           atlas.pixels.size() >= static_cast<size_t>(atlas.width) * atlas.height * 4;
+bool usable(const RgbaTexels& texels) {
+    return texels.width > 0 && texels.height > 0 &&
+           texels.rgba.size() >= static_cast<size_t>(texels.width) * static_cast<size_t>(texels.height) * 4;
 }
 
 }  // namespace
@@ -61,18 +61,18 @@ uint32_t ddsLinearSize(int width, int height) {
     return across * down * 16;
 }
 
-std::string encodeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMap) {
-    const int W = atlas.width > 0 ? atlas.width : 0;
-    const int H = atlas.height > 0 ? atlas.height : 0;
+std::string encodeDdsDxt3(const RgbaTexels& texels, const std::vector<int>& mipMap) {
+    const int W = texels.width > 0 ? texels.width : 0;
+    const int H = texels.height > 0 ? texels.height : 0;
     const int levels = ddsLevelCount(W, H);
     std::string out;
     putHeader(out, W, H, levels);
-    if (!atlasUsable(atlas)) return out;
+    if (!usable(texels)) return out;
 
     const size_t stride = static_cast<size_t>(W);
     Plane plane;
     plane.bytes.resize(stride * static_cast<size_t>(H));
-    for (size_t i = 0; i < plane.bytes.size(); ++i) plane.bytes[i] = atlas.pixels[i * 4 + 3];
+    for (size_t i = 0; i < plane.bytes.size(); ++i) plane.bytes[i] = texels.rgba[i * 4 + 3];
 
     size_t blocks = 0;
     for (int L = 0, w = W, h = H; L < levels; ++L) {
@@ -121,7 +121,7 @@ std::string encodeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMa
     return out;
 }
 
-bool writeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMap, const std::string& path) {
-    if (!atlasUsable(atlas)) return false;
-    return replaceFileWith(path, encodeDdsDxt3(atlas, mipMap));
+bool writeDdsDxt3(const RgbaTexels& texels, const std::vector<int>& mipMap, const std::string& path) {
+    if (!usable(texels)) return false;
+    return replaceFileWith(path, encodeDdsDxt3(texels, mipMap));
 }

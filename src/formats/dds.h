@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "atlas/atlas.h"
+// The texels a texture file is made from: width x height texels of four bytes
+// (R G B A), rows from the top. Only the alpha is written.
+struct RgbaTexels {
+    int width = 0;
+    int height = 0;
+    const std::vector<uint8_t>& rgba;
+};
 
 float mipAlphaFactor(const std::vector<int>& mipMap, int level);
 // Levels from W x H down to 1 x 1, halving each side (never below 1).
@@ -15,6 +21,7 @@ int ddsLevelCount(int width, int height);
 // The top level's bytes: 16 per 4 x 4 block, a partial block counted whole.
 uint32_t ddsLinearSize(int width, int height);
 // The whole file as bytes.
-std::string encodeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMap);
-// Writes the file whole (beside, then renamed into place); false when it cannot be written.
-bool writeDdsDxt3(const GlyphAtlas& atlas, const std::vector<int>& mipMap, const std::string& path);
+std::string encodeDdsDxt3(const RgbaTexels& texels, const std::vector<int>& mipMap);
+// Writes the file whole (beside, then renamed into place); false when it cannot be
+// written or there are no texels.
+bool writeDdsDxt3(const RgbaTexels& texels, const std::vector<int>& mipMap, const std::string& path);

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The texels of an atlas, as the texture file is made from them.
+RgbaTexels texels(const GlyphAtlas& a) { return {a.width, a.height, a.pixels}; }
+
 const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 uint32_t u32At(const std::string& b, size_t off) {
@@ -63,7 +66,7 @@ TEST(DdsFile, LevelCountAndFactors) {
 }
 
 TEST(DdsFile, HeaderAndSize) {
-    const std::string f = encodeDdsDxt3(uniformAtlas(1024, 512, 0), {});
+    const std::string f = encodeDdsDxt3(texels(uniformAtlas(1024, 512, 0)), {});
     ASSERT_EQ(f.size(), 699216u);
     EXPECT_EQ(f.substr(0, 4), "DDS ");
     // Every header word by offset ("DXT3" at 84); the ones not listed are 0.
@@ -71,10 +74,10 @@ TEST(DdsFile, HeaderAndSize) {
                                               {28, 11},  {76, 32},        {80, 4},   {84, 0x33545844}, {108, 0x00401008}};
     for (size_t off = 4; off < 128; off += 4) EXPECT_EQ(u32At(f, off), words.count(off) ? words.at(off) : 0u) << off;
 
-    const std::string square = encodeDdsDxt3(uniformAtlas(1024, 1024, 0), {});
+    const std::string square = encodeDdsDxt3(texels(uniformAtlas(1024, 1024, 0)), {});
     EXPECT_EQ(u32At(square, 20), 1048576u);
     EXPECT_EQ(u32At(square, 28), 11u);
-    const std::string tiny = encodeDdsDxt3(uniformAtlas(4, 4, 0), {});
+    const std::string tiny = encodeDdsDxt3(texels(uniformAtlas(4, 4, 0)), {});
     EXPECT_EQ(tiny.size(), 176u);
     EXPECT_EQ(u32At(tiny, 28), 3u);
 }
@@ -88,7 +91,7 @@ TEST(DdsFile, PowerOfTwoSizesKeepTheirBytes) {
           {64, 64, 0xc22ffe1727fa94aaull}, {4, 4, 0xf6c15100c43209f7ull}, {16, 4, 0x2dd760a7750d2d05ull}}) {
         std::vector<uint8_t> alpha(static_cast<size_t>(W) * H);
         for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
-        const std::string f = encodeDdsDxt3(atlasWithAlpha(W, H, alpha), {100, 90, 50});
+        const std::string f = encodeDdsDxt3(texels(atlasWithAlpha(W, H, alpha)), {100, 90, 50});
         uint64_t h = 0xcbf29ce484222325ull;
         for (char c : f) h = (h ^ static_cast<uint8_t>(c)) * 0x100000001b3ull;
         EXPECT_EQ(h, digest) << W << "x" << H;
@@ -98,7 +101,7 @@ TEST(DdsFile, PowerOfTwoSizesKeepTheirBytes) {
 TEST(DdsFile, AlphaQuantisingAndBlockLayout) {
     // Texel n of the 4x4 block holds the n-th value.
     const std::vector<uint8_t> alpha = {255, 16, 15, 0, 240, 239, 31, 32, 128, 127, 1, 17, 200, 100, 50, 25};
-    const std::string f = encodeDdsDxt3(atlasWithAlpha(4, 4, alpha), {});
+    const std::string f = encodeDdsDxt3(texels(atlasWithAlpha(4, 4, alpha)), {});
     ASSERT_EQ(f.size(), 176u);
     const std::vector<int> n = nibbles(f, 128);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(n[i], alpha[i] >> 4) << i;
@@ -108,7 +111,7 @@ TEST(DdsFile, AlphaQuantisingAndBlockLayout) {
     // Every block ends in the white colour half with zero indices.
     GlyphAtlas real;
     ASSERT_TRUE(buildGlyphAtlas(real, "Veltrune", kFont, 64, 64, false));
-    const std::string g = encodeDdsDxt3(real, {});
+    const std::string g = encodeDdsDxt3(texels(real), {});
     releaseGlyphAtlas(real);
     ASSERT_EQ((g.size() - 128) % 16, 0u);
     const std::string tail("\xFF\xFF\0\0\0\0\0\0", 8);
@@ -118,7 +121,7 @@ TEST(DdsFile, AlphaQuantisingAndBlockLayout) {
 TEST(DdsFile, MipLevelsReduceAndScale) {
     // 8x8 all opaque with factors 100, 50: level 0 unchanged, level 1 halved, the
     // rest unchanged (the factor scales the block, not the plane).
-    const std::string f = encodeDdsDxt3(uniformAtlas(8, 8, 255), {100, 50});
+    const std::string f = encodeDdsDxt3(texels(uniformAtlas(8, 8, 255)), {100, 50});
     ASSERT_EQ(f.size(), 128u + 16 * (4 + 1 + 1 + 1));
     for (int b = 0; b < 7; ++b)
         EXPECT_EQ(nibbles(f, 128 + 16 * b), std::vector<int>(16, b == 4 ? 7 : 15)) << b;  // trunc(255 * 0.5) >> 4 = 7
@@ -129,7 +132,7 @@ TEST(DdsFile, MipLevelsReduceAndScale) {
     alpha[0] = 31, alpha[1] = 32, alpha[4] = 31, alpha[5] = 32;   // box of level-1 texel (0,0)
     alpha[2] = 255, alpha[3] = 255, alpha[6] = 0, alpha[7] = 64;  // box of (1,0): mean 144
     alpha[8] = 160, alpha[13] = 240;                              // rows 2 and 3 stay as they are
-    const std::string g = encodeDdsDxt3(atlasWithAlpha(4, 4, alpha), {});
+    const std::string g = encodeDdsDxt3(texels(atlasWithAlpha(4, 4, alpha)), {});
     const std::vector<int> level1 = nibbles(g, 144);
     EXPECT_EQ(level1[0], 32 >> 4);
     EXPECT_EQ(level1[1], 144 >> 4);
@@ -149,12 +152,12 @@ TEST(DdsFile, SizesNotMultipleOfFourReadNothingOutsideThePlane) {
     // 6x6 opaque: the bottom-right block of level 0 reads rows 4..7, columns 4..7.
     // Columns past the row edge wrap into the next row (inside the plane); texels
     // past the last row read 0.
-    const std::string f = encodeDdsDxt3(uniformAtlas(6, 6, 255), {});
+    const std::string f = encodeDdsDxt3(texels(uniformAtlas(6, 6, 255)), {});
     ASSERT_EQ(f.size(), 128u + 16 * (4 + 1 + 1));
     EXPECT_EQ(nibbles(f, 128 + 16 * 3), (std::vector<int>{15, 15, 15, 15, 15, 15, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(nibbles(f, 128 + 16 * 1), std::vector<int>(16, 15));  // rows 0..3, columns 4..7: all inside
 
-    const std::string one = encodeDdsDxt3(uniformAtlas(1, 1, 255), {});
+    const std::string one = encodeDdsDxt3(texels(uniformAtlas(1, 1, 255)), {});
     ASSERT_EQ(one.size(), 144u);
     EXPECT_EQ(u32At(one, 28), 1u);
     std::vector<int> single(16, 0);
@@ -170,7 +173,7 @@ TEST(DdsFile, SizesNotMultipleOfFourReadNothingOutsideThePlane) {
             ++levels;
             if (w == 1 && h == 1) break;
         }
-        const std::string file = encodeDdsDxt3(uniformAtlas(W, H, 200), {});
+        const std::string file = encodeDdsDxt3(texels(uniformAtlas(W, H, 200)), {});
         EXPECT_EQ(file.size(), 128 + 16 * blocks) << W << "x" << H;
         EXPECT_EQ(u32At(file, 28), levels) << W << "x" << H;
     }
@@ -180,18 +183,18 @@ TEST(DdsFile, WriteIsWholeOrNothing) {
     test_support::TempDir dir;
     const std::string path = dir / "map_names.dds";
     const GlyphAtlas first = uniformAtlas(64, 64, 255);
-    ASSERT_TRUE(writeDdsDxt3(first, {}, path));
+    ASSERT_TRUE(writeDdsDxt3(texels(first), {}, path));
     const std::string bytes = test_support::readBytes(path);
-    EXPECT_EQ(bytes, encodeDdsDxt3(first, {}));
+    EXPECT_EQ(bytes, encodeDdsDxt3(texels(first), {}));
 
     setWriteFailureAfter(1000);
-    EXPECT_FALSE(writeDdsDxt3(uniformAtlas(64, 64, 0), {}, path));
+    EXPECT_FALSE(writeDdsDxt3(texels(uniformAtlas(64, 64, 0)), {}, path));
     setWriteFailureAfter(-1);
     EXPECT_EQ(test_support::readBytes(path), bytes);
 
-    EXPECT_FALSE(writeDdsDxt3(first, {}, dir / "missing/dir/map_names.dds"));
+    EXPECT_FALSE(writeDdsDxt3(texels(first), {}, dir / "missing/dir/map_names.dds"));
     // An atlas that was never built has nothing to write.
-    EXPECT_FALSE(writeDdsDxt3(GlyphAtlas{}, {}, dir / "empty.dds"));
+    EXPECT_FALSE(writeDdsDxt3(texels(GlyphAtlas{}), {}, dir / "empty.dds"));
 }
 
 // The standard output of a shell command.
@@ -224,7 +227,7 @@ TEST(DdsFile, IndependentDecodersReadTheTopLevel) {
         GlyphAtlas a;
         ASSERT_TRUE(buildGlyphAtlas(a, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ", kFont, W, H, false));
         const std::string path = dir / "map_names.dds";
-        ASSERT_TRUE(writeDdsDxt3(a, {100, 50}, path));
+        ASSERT_TRUE(writeDdsDxt3(texels(a), {100, 50}, path));
         for (const auto& [name, command] : decoders) {
             std::string cmd = command;
             cmd.replace(cmd.find("%s"), 2, path);

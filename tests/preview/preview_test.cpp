@@ -13,6 +13,9 @@
 
 namespace {
 
+// The texels of an atlas, as the texture file is made from them.
+RgbaTexels texels(const GlyphAtlas& a) { return {a.width, a.height, a.pixels}; }
+
 // A mesh of `letters` quads side by side, as one party may carry a group of letters.
 std::string brfWithQuads(int letters) {
     std::string b = materialBlock();
@@ -47,7 +50,7 @@ DdsTexture solidTexture(uint8_t alpha) {
     for (size_t i = 3; i < atlas.pixels.size(); i += 4) atlas.pixels[i] = alpha;
     DdsTexture texture;
     std::string error;
-    EXPECT_TRUE(parseDdsDxt3(encodeDdsDxt3(atlas, {}), texture, error)) << error;
+    EXPECT_TRUE(parseDdsDxt3(encodeDdsDxt3(texels(atlas), {}), texture, error)) << error;
     return texture;
 }
 
@@ -87,7 +90,7 @@ TEST(PreviewRead, DdsLevelsDecodedAndBadFilesRefused) {
     GlyphAtlas atlas;
     atlas.width = atlas.height = 8;
     atlas.pixels.assign(8 * 8 * 4, 255);
-    const std::string good = encodeDdsDxt3(atlas, {});
+    const std::string good = encodeDdsDxt3(texels(atlas), {});
     std::string dxt1 = good;
     dxt1.replace(84, 4, "DXT1");
     struct Case {
