@@ -522,7 +522,7 @@ void benchPreview(const BenchCase& bc, const std::string& program, std::vector<B
         TerrainColorTable colors;
         QuietStdout quiet;
         if (!readTerrainMesh(terrain, modulePath(config, "map.txt")) ||
-            !readPartyPositions(terrain, modulePath(config, "parties.orig.txt")) ||
+            !readPartyPositions(terrain.partyPositions, modulePath(config, "parties.orig.txt")) ||
             !loadPreviewExport(config, exported))
             return;
         readTerrainColors(colors, (bc.workDir / "mapcolors.txt").string());

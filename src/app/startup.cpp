@@ -63,7 +63,7 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
     readTerrainColors(ed.colors);  // the palette where the file is missing
     // The module's own parties, as the editor marks them.
     const std::string origPath = modulePath(ed.config, "parties.orig.txt");
-    if (!readPartyPositions(ed.terrain, origPath)) {
+    if (!readPartyPositions(ed.terrain.partyPositions, origPath)) {
         say(formatText("Cannot read the parties of \"%s\"", origPath.c_str()));
         return 1;
     }
@@ -174,7 +174,7 @@ bool prepareInteractive(Editor& ed) {
     if (!map) return false;
     // Without a colour file, write the defaults for this map and use them at once.
     if (!colorsRead && writeDefaultTerrainColors(ed.terrain)) readTerrainColors(ed.colors);
-    if (!readPartyPositions(ed.terrain, modulePath(config, "parties.orig.txt"))) {
+    if (!readPartyPositions(ed.terrain.partyPositions, modulePath(config, "parties.orig.txt"))) {
         printAtStartup(ed.startupOutput, "Cannot find parties.orig.txt.\nRead the readme!");
         return false;
     }

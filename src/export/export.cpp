@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "formats/dds.h"
+#include "export/letter_records.h"
 #include "formats/brf.h"
 #include "export/letter_groups.h"
 #include "formats/records.h"

@@ -1,6 +1,5 @@
 #include "formats/brf.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -44,61 +43,30 @@ const std::string& materialBlock() {
     return block;
 }
 
-std::string letterObjectName(const LabelLetter& letter) { return letterObjectName(letter.id); }
-
-std::string letterObjectName(int id) {
-    char name[32];
-    std::snprintf(name, sizeof name, "map_str_%03d", id);
-    return name;
-}
-
-void writeLetterMesh(std::span<const LabelLetter> letters, const GlyphAtlas& atlas, std::string& out) {
-    const int32_t count = static_cast<int32_t>(letters.size());
-    writeBrfString(out, letters.empty() ? std::string() : letterObjectName(letters.front()));
+void writeBrfMesh(const BrfMesh& mesh, std::string& out) {
+    writeBrfString(out, mesh.name);
     writeBrfInt(out, 0);
-    writeBrfString(out, "map_names");
-    writeBrfInt(out, 4 * count);
-    // Positions in the game's axes: (-y, x, z).
-    for (const LabelLetter& letter : letters)
-        for (int i = 0; i < 4; ++i) {
-            writeBrfFloat(out, -letter.corners[i].y);
-            writeBrfFloat(out, letter.corners[i].x);
-            writeBrfFloat(out, letter.cornerZ[i]);
-        }
+    writeBrfString(out, mesh.material);
+    writeBrfInt(out, static_cast<int32_t>(mesh.positions.size()));
+    for (const BrfPosition& p : mesh.positions) {
+        writeBrfFloat(out, p.x);
+        writeBrfFloat(out, p.y);
+        writeBrfFloat(out, p.z);
+    }
     writeBrfInt(out, 0);
     writeBrfInt(out, 0);
-    writeBrfInt(out, 4 * count);
-
-    int32_t index = 0;
-    for (const LabelLetter& letter : letters) {
-        const char32_t c = letter.ch;
-        float uLeft = glyphU(atlas, c, 0), uRight = glyphU(atlas, c, 1);
-        float vTop = glyphV(atlas, c, 0), vBottom = glyphV(atlas, c, 1);
-        // Corners 0 and 1 are on the end side of the text (the cell's right edge),
-        // 0 and 3 at the top of the ink box.
-        const float u[4] = {uRight, uRight, uLeft, uLeft};
-        const float v[4] = {vTop, vBottom, vBottom, vTop};
-        uint32_t colour = static_cast<uint32_t>(letter.alpha) << 24;
-        for (int i = 0; i < 4; ++i) {
-            writeBrfInt(out, index++);
-            appendU32LE(out, colour);
-            writeBrfFloat(out, 0.0f);
-            writeBrfFloat(out, 0.0f);
-            writeBrfFloat(out, 1.0f);
-            for (int pair = 0; pair < 2; ++pair) {
-                writeBrfFloat(out, u[i]);
-                writeBrfFloat(out, 1.0f - v[i]);
-            }
+    writeBrfInt(out, static_cast<int32_t>(mesh.vertices.size()));
+    for (const BrfVertex& v : mesh.vertices) {
+        writeBrfInt(out, v.position);
+        appendU32LE(out, v.colour);
+        writeBrfFloat(out, 0.0f);
+        writeBrfFloat(out, 0.0f);
+        writeBrfFloat(out, 1.0f);
+        for (int pair = 0; pair < 2; ++pair) {
+            writeBrfFloat(out, v.u);
+            writeBrfFloat(out, v.v);
         }
     }
-    writeBrfInt(out, 2 * count);
-    for (int32_t q = 0; q < count; ++q) {
-        const int32_t b = 4 * q;
-        const int32_t faces[6] = {b, b + 2, b + 1, b + 2, b, b + 3};
-        for (int32_t f : faces) writeBrfInt(out, f);
-    }
-}
-
-void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::string& out) {
-    writeLetterMesh(std::span<const LabelLetter>(&letter, 1), atlas, out);
+    writeBrfInt(out, static_cast<int32_t>(mesh.faces.size() / 3));
+    for (int f : mesh.faces) writeBrfInt(out, f);
 }

@@ -1,24 +1,41 @@
 // The BRF resource writer: little-endian 32-bit integers and floats, strings as a
 // 32-bit length and their bytes. Every writer appends to a byte buffer.
+//
+// src/formats holds the module's file formats as bytes and plain records, and
+// knows nothing of labels, the glyph atlas or the window: the export turns its
+// letters into these records, the preview reads them back.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
+#include <vector>
 
-#include "atlas/atlas.h"
-#include "labels/label.h"
+// A mesh as the resource holds it: positions in the game's axes, texture
+// coordinates with v counted from the bottom of the texture.
+struct BrfVertex {
+    int position = 0;     // index into BrfMesh::positions
+    uint32_t colour = 0;  // alpha in the top byte, then red, green, blue
+    float u = 0, v = 0;   // the first texture coordinate pair
+};
+
+struct BrfPosition {
+    float x = 0, y = 0, z = 0;
+};
+
+struct BrfMesh {
+    std::string name;
+    std::string material;
+    std::vector<BrfPosition> positions;
+    std::vector<BrfVertex> vertices;
+    std::vector<int> faces;  // three vertex record indices per face
+};
 
 void writeBrfString(std::string& out, const std::string& text);
 void writeBrfInt(std::string& out, int32_t value);
 void writeBrfFloat(std::string& out, float value);
 // The fixed 153-byte texture and material block.
 const std::string& materialBlock();
-// "map_str_%03d" of the letter's id.
-std::string letterObjectName(const LabelLetter& letter);
-std::string letterObjectName(int id);
-// One mesh of a quad per letter, named after the first letter: 4 vertices and 2
-// faces a letter, in the letters' order, each with its own texture coordinates
-// and opacity. One letter gives the letter's own mesh.
-void writeLetterMesh(std::span<const LabelLetter> letters, const GlyphAtlas& atlas, std::string& out);
-void writeLetterMesh(const LabelLetter& letter, const GlyphAtlas& atlas, std::string& out);
+// One mesh record: its name, flags 0, its material, the positions, no vertex
+// animation, every vertex record with the normal (0, 0, 1) and its texture
+// coordinates twice, and the faces.
+void writeBrfMesh(const BrfMesh& mesh, std::string& out);

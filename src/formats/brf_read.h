@@ -9,27 +9,10 @@
 // sentence in error.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-struct BrfVertex {
-    int position = 0;     // index into BrfMesh::positions
-    uint32_t colour = 0;  // alpha in the top byte, then red, green, blue
-    float u = 0, v = 0;   // the first texture coordinate pair
-};
-
-struct BrfPosition {
-    float x = 0, y = 0, z = 0;
-};
-
-struct BrfMesh {
-    std::string name;
-    std::string material;
-    std::vector<BrfPosition> positions;
-    std::vector<BrfVertex> vertices;
-    std::vector<int> faces;  // three vertex record indices per face
-};
+#include "formats/brf.h"
 
 // The meshes of a BRF file in memory, in file order.
 bool parseBrf(const std::string& bytes, std::vector<BrfMesh>& meshes, std::string& error);

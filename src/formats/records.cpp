@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdio>
 
-#include "formats/brf.h"
 #include "platform/text_format.h"
 #include "platform/platform.h"
 
@@ -64,10 +63,10 @@ bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& te
     return true;
 }
 
-bool readPartyPositions(TerrainMesh& terrain, const std::string& path) {
+bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path) {
     std::string text;
     if (!readTextFile(path, text)) return false;
-    return parsePartyPositions(terrain.partyPositions, text);
+    return parsePartyPositions(positions, text);
 }
 
 std::string exportedRecordIn(const std::string& text, bool parties) {
@@ -90,18 +89,11 @@ std::string exportedRecordIn(const std::string& text, bool parties) {
     return std::string();
 }
 
-void writeIconRecord(LabelLetter& letter, std::string& out, int k) {
-    letter.icon = k;
-    std::string name = letterObjectName(letter);
+void appendIconRecord(const std::string& name, std::string& out) {
     out += formatText("%s %d %s %f 0 0 0 0 0\n\n\n", name.c_str(), 1, name.c_str(), 1.0);
 }
 
-void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p) {
-    writePartyRecord(letter.id, letter.anchor, letter.angle, icon, out, p);
-}
-
-void writePartyRecord(int id, MapPoint anchor, float angle, int icon, std::string& out, int p) {
-    const std::string name = letterObjectName(id);
+void appendPartyRecord(const std::string& name, MapPoint anchor, float angle, int icon, std::string& out, int p) {
     double x = anchor.x, y = anchor.y;
     float turned = angle + 4.712389f;
     out += formatText(" 1 %d %d p_%s _ %u 0 0 3 0 0 0 0 0 %10.6f %10.6f %10.6f %10.6f %10.6f %10.6f 0.0 0 \n%f\n", p,

@@ -1,5 +1,5 @@
 // Map icons and parties: the line reader shared by the orig files, the reader of
-// the module's party positions, and the icon and party records written for letters.
+// the module's party positions, and the icon and party records the export writes.
 //
 // Text is held in memory with LF line ends; the export converts what it writes to
 // CR LF. A last line without a line end is still a line, and lines have no length limit.
@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "labels/label.h"
+#include <vector>
+
 #include "terrain/terrain.h"
 
 struct TextLineReader {
@@ -22,8 +23,8 @@ bool copyTextLine(TextLineReader& in, std::string& out);
 // The leading decimal integer of a line, 0 if there is none.
 int leadingInt(const std::string& line);
 
-// Reads "parties.orig.txt" and appends the shown party positions to terrain.partyPositions.
-bool readPartyPositions(TerrainMesh& terrain, const std::string& path);
+// Reads "parties.orig.txt" and appends the shown party positions.
+bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path);
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
 
 // The name of the first record an export wrote into a module list: in a party
@@ -32,9 +33,7 @@ bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& te
 // module's own.
 std::string exportedRecordIn(const std::string& text, bool parties);
 
-// Sets letter.icon = k and appends its icon record.
-void writeIconRecord(LabelLetter& letter, std::string& out, int k);
-// Appends the party record of letter (number p), whose icon is its representative's.
-void writePartyRecord(const LabelLetter& letter, int icon, std::string& out, int p);
-// The party record named after the letter with id `id`, standing at anchor, turned by angle.
-void writePartyRecord(int id, MapPoint anchor, float angle, int icon, std::string& out, int p);
+// Appends the icon record `name` showing the mesh of the same name, and two empty lines.
+void appendIconRecord(const std::string& name, std::string& out);
+// Appends party number p, "p_" + name, standing at anchor, turned by angle, showing icon.
+void appendPartyRecord(const std::string& name, MapPoint anchor, float angle, int icon, std::string& out, int p);

@@ -250,7 +250,7 @@ TEST(RandomInput, AMillionEventsKeepTheEditorConsistent) {
     for (const char* name : {"map_icons.orig.txt", "parties.orig.txt"})
         test_support::writeBytes(run / ("module/" + std::string(name)), test_support::readBytes(example + name));
     ASSERT_TRUE(readTerrainMesh(ed.terrain, example + "map.txt"));
-    ASSERT_TRUE(readPartyPositions(ed.terrain, example + "parties.orig.txt"));
+    ASSERT_TRUE(readPartyPositions(ed.terrain.partyPositions, example + "parties.orig.txt"));
     ASSERT_TRUE(buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, 256, 128, false));
 
     resetLetterIds();

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "formats/dds.h"
+#include "export/letter_records.h"
 #include "formats/brf.h"
 #include "formats/records.h"
 #include "export_fixtures.h"

@@ -94,39 +94,12 @@ TEST(Records, PartyPositions) {
     test_support::writeBytes(dir / "parties.orig.txt", file);
     TerrainMesh terrain;
     terrain.partyPositions.push_back(MapPoint{9, 9});
-    EXPECT_TRUE(readPartyPositions(terrain, dir / "PARTIES.ORIG.TXT"));
+    EXPECT_TRUE(readPartyPositions(terrain.partyPositions, dir / "PARTIES.ORIG.TXT"));
     ASSERT_EQ(terrain.partyPositions.size(), 13u);
     EXPECT_EQ(terrain.partyPositions[1].x, 2.0f);
     EXPECT_EQ(std::pair(terrain.partyPositions[12].x, terrain.partyPositions[12].y), std::pair(13.0f, 5.0f));
-    EXPECT_FALSE(readPartyPositions(terrain, dir / "missing.txt"));
+    EXPECT_FALSE(readPartyPositions(terrain.partyPositions, dir / "missing.txt"));
     EXPECT_EQ(terrain.partyPositions.size(), 13u);
-}
-
-TEST(Records, IconAndPartyRecords) {
-    LabelLetter l;
-    l.id = 3;
-    std::string out = "x\n";
-    writeIconRecord(l, out, 41);
-    EXPECT_EQ(l.icon, 41);
-    EXPECT_EQ(out, "x\nmap_str_003 1 map_str_003 1.000000 0 0 0 0 0\n\n\n");
-
-    l.icon = 9;  // the caller passes the representative's icon instead
-    l.anchor = MapPoint{10.5f, -3.25f};
-    l.angle = 0.0f;
-    out.clear();
-    writePartyRecord(l, 40, out, 57);
-    EXPECT_EQ(out,
-              " 1 57 57 p_map_str_003 _ 541736 0 0 3 0 0 0 0 0  10.500000  -3.250000  10.500000  -3.250000  10.500000 "
-              " -3.250000 0.0 0 \n4.712389\n");
-
-    // The angle is added in single precision; wide anchors push the columns out.
-    l.id = 1234;
-    l.angle = -1.5f;
-    l.anchor = MapPoint{-123456.5f, 7.0f};
-    out.clear();
-    writePartyRecord(l, 0, out, 2);
-    EXPECT_EQ(out, " 1 2 2 p_map_str_1234 _ 541696 0 0 3 0 0 0 0 0 -123456.500000   7.000000 -123456.500000   "
-                   "7.000000 -123456.500000   7.000000 0.0 0 \n3.212389\n");
 }
 
 }  // namespace

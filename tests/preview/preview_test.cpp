@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "atlas/atlas.h"
 #include "formats/dds.h"
 #include "formats/dds_read.h"
 #include "formats/brf.h"
