@@ -7,6 +7,58 @@
 #include "platform/text_format.h"
 #include "platform/platform.h"
 
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+struct Tokens {
+    const std::string& text;
+    size_t pos = 0;
+    bool next(std::string& token) {
+        while (pos < text.size() && isBlank(text[pos])) ++pos;
+        const size_t start = pos;
+        while (pos < text.size() && !isBlank(text[pos])) ++pos;
+        token.assign(text, start, pos - start);
+        return !token.empty();
+    }
+    // A non-negative whole number.
+    bool count(long long& value) {
+        std::string token;
+        if (!next(token) || token.size() > 9) return false;
+        value = 0;
+        for (char c : token) {
+            if (c < '0' || c > '9') return false;
+            value = value * 10 + (c - '0');
+        }
+        return true;
+    }
+    bool skip(long long n) {
+        std::string token;
+        for (long long i = 0; i < n; ++i)
+            if (!next(token)) return false;
+        return true;
+    }
+};
+
+// One icon record: name, flags, mesh, scale, sound, three offsets, then its
+// triggers (interval, operation count, and per operation its code, parameter
+// count and parameters).
+bool readIcon(Tokens& in, std::string& mesh) {
+    long long triggers = 0;
+    if (!in.skip(2) || !in.next(mesh) || !in.skip(5) || !in.count(triggers)) return false;
+    for (long long t = 0; t < triggers; ++t) {
+        long long operations = 0;
+        if (!in.skip(1) || !in.count(operations)) return false;
+        for (long long o = 0; o < operations; ++o) {
+            long long parameters = 0;
+            if (!in.skip(1) || !in.count(parameters) || !in.skip(parameters)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool readTextLine(TextLineReader& in, std::string& line) {
     line.clear();
     if (!in.text || in.pos >= in.text->size()) return false;
@@ -67,6 +119,50 @@ bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& pat
     std::string text;
     if (!readTextFile(path, text)) return false;
     return parsePartyPositions(positions, text);
+}
+
+bool parseParties(const std::string& text, std::vector<PartyRecord>& parties, std::string& error) {
+    parties.clear();
+    TextLineReader in{&text, 0};
+    std::string line;
+    if (!readTextLine(in, line) || !readTextLine(in, line)) {
+        error = "it ends before its count line";
+        return false;
+    }
+    const int count = leadingInt(line);
+    for (int i = 0; i < count; ++i) {
+        int a, b, c;
+        char s1[256], s2[256];
+        unsigned flags;
+        int d[8];
+        PartyRecord party;
+        if (!readTextLine(in, line)) {
+            error = formatText("it ends after %d of its %d parties", i, count);
+            return false;
+        }
+        const int fields =
+            std::sscanf(line.c_str(), " %d %d %d %255s %255s %u %d %d %d %d %d %d %d %d %f %f", &a, &b, &c, s1, s2,
+                        &flags, &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &party.x, &party.y);
+        if (fields < 16 || !readTextLine(in, line) || std::sscanf(line.c_str(), "%f", &party.angle) != 1) {
+            error = formatText("party %d of %d cannot be read", i, count);
+            return false;
+        }
+        party.icon = static_cast<int>(flags & 0xFF);
+        parties.push_back(party);
+    }
+    return true;
+}
+
+std::vector<std::string> parseIconMeshes(const std::string& text) {
+    std::vector<std::string> meshes;
+    TextLineReader lines{&text, 0};
+    std::string line;
+    if (!readTextLine(lines, line) || !readTextLine(lines, line)) return meshes;
+    const int count = leadingInt(line);
+    Tokens in{text, lines.pos};
+    std::string mesh;
+    for (int i = 0; i < count && readIcon(in, mesh); ++i) meshes.push_back(mesh);
+    return meshes;
 }
 
 std::string exportedRecordIn(const std::string& text, bool parties) {

@@ -27,6 +27,18 @@ int leadingInt(const std::string& line);
 bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path);
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
 
+// One party of a parties file, as the game reads it.
+struct PartyRecord {
+    int icon = 0;  // the low 8 bits of the party's flags
+    float x = 0, y = 0;
+    float angle = 0;  // the rotation on the party's second line, radians
+};
+// The parties of a parties file (header line, count line, two lines a party).
+bool parseParties(const std::string& text, std::vector<PartyRecord>& parties, std::string& error);
+// The mesh name of each icon of a map icons file, by icon number. Reading stops
+// at the first record it cannot follow; the icons after it name no mesh.
+std::vector<std::string> parseIconMeshes(const std::string& text);
+
 // The name of the first record an export wrote into a module list: in a party
 // list a party whose id begins with "p_map_str_", in an icon list an icon whose
 // name begins with "map_str_". Empty when the list holds none: it is the

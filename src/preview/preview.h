@@ -20,6 +20,7 @@
 #include "formats/dds_read.h"
 #include "config/config.h"
 #include "formats/brf_read.h"
+#include "formats/records.h"
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
 
@@ -27,25 +28,12 @@ constexpr int PREVIEW_SIZE_DEFAULT = 2048;
 constexpr int PREVIEW_SIZE_MIN = 64;
 constexpr int PREVIEW_SIZE_MAX = 16384;
 
-// One party of "parties.txt", as the game reads what the export wrote.
-struct PreviewParty {
-    int icon = 0;  // the low 8 bits of the party's flags
-    float x = 0, y = 0;
-    float angle = 0;  // the rotation on the party's second line, radians
-};
-
 struct PreviewExport {
-    std::vector<PreviewParty> parties;   // the parties after the module's own
+    std::vector<PartyRecord> parties;   // the parties after the module's own
     std::vector<std::string> iconMeshes;  // mesh name by icon number
     std::vector<BrfMesh> meshes;
     DdsTexture texture;
 };
-
-// The parties of a parties file (header line, count line, two lines a party).
-bool parseParties(const std::string& text, std::vector<PreviewParty>& parties, std::string& error);
-// The mesh name of each icon of a map icons file, by icon number. Reading stops
-// at the first record it cannot follow; the icons after it name no mesh.
-std::vector<std::string> parseIconMeshes(const std::string& text);
 
 // Reads the export's files; fails with a sentence naming the file that is missing
 // or damaged.

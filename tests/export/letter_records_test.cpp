@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "../formats/brf_bytes.h"
+#include "../formats/format_fixtures.h"
 #include "export_fixtures.h"
 
 namespace {

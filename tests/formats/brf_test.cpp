@@ -1,11 +1,12 @@
 #include "formats/brf.h"
+#include "formats/brf_read.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "brf_bytes.h"
+#include "format_fixtures.h"
 
 namespace {
 
@@ -33,6 +34,30 @@ TEST(Brf, ScalarsAndTheMaterialBlock) {
     for (int i = 0; i < 4; ++i) off = expectString(m, off, "none");
     EXPECT_EQ(off, 137u);
     EXPECT_EQ(m.substr(137), std::string(16, '\0'));
+}
+
+TEST(BrfRead, MeshesOfAnySizeAndEveryCutRefused) {
+    for (int letters : {1, 3}) {
+        const std::string bytes = brfWithQuads(letters);
+        std::vector<BrfMesh> meshes;
+        std::string error;
+        ASSERT_TRUE(parseBrf(bytes, meshes, error)) << error;
+        ASSERT_EQ(meshes.size(), 1u);
+        EXPECT_EQ(meshes[0].name, "map_str_007");
+        EXPECT_EQ(meshes[0].positions.size(), 4u * letters);
+        EXPECT_EQ(meshes[0].faces.size(), 6u * letters);
+        EXPECT_EQ(meshes[0].faces.back(), 4 * letters - 1);
+        EXPECT_EQ(meshes[0].vertices[1].colour, 0xFF000000u);
+        EXPECT_FLOAT_EQ(meshes[0].vertices[1].v, 0.75f);
+        for (size_t cut = 0; cut < bytes.size(); cut += 1 + cut / 64)
+            EXPECT_FALSE(parseBrf(bytes.substr(0, cut), meshes, error)) << cut;
+    }
+    std::string faulty = brfWithQuads(1);
+    faulty[faulty.size() - 7 - 4] = 9;  // the last face names vertex record 9 of 4
+    std::vector<BrfMesh> meshes;
+    std::string error;
+    EXPECT_FALSE(parseBrf(faulty, meshes, error));
+    EXPECT_EQ(error, "mesh \"map_str_007\" has a face naming vertex record 9 of 4");
 }
 
 }  // namespace

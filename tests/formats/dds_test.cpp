@@ -9,6 +9,7 @@
 
 #include "../test_support.h"
 #include "atlas/atlas.h"
+#include "format_fixtures.h"
 #include "platform/platform.h"
 
 namespace {
@@ -243,6 +244,35 @@ TEST(DdsFile, IndependentDecodersReadTheTopLevel) {
             EXPECT_GT(inked, 1000u) << name << " " << W << "x" << H;
         }
         releaseGlyphAtlas(a);
+    }
+}
+
+TEST(DdsRead, LevelsDecodedAndBadFilesRefused) {
+    const DdsTexture t = solidTexture(200);
+    ASSERT_EQ(t.levels.size(), 4u);  // 8x8 down to 1x1
+    EXPECT_EQ(t.levels[3].width, 1);
+    EXPECT_EQ(t.levels[0].rgba[0], 255);
+    EXPECT_EQ(t.levels[0].rgba[3], (200 >> 4) * 17);
+
+    GlyphAtlas atlas;
+    atlas.width = atlas.height = 8;
+    atlas.pixels.assign(8 * 8 * 4, 255);
+    const std::string good = encodeDdsDxt3(texels(atlas), {});
+    std::string dxt1 = good;
+    dxt1.replace(84, 4, "DXT1");
+    struct Case {
+        std::string bytes;
+        const char* error;
+    } cases[] = {
+        {good.substr(0, 100), "it is cut short: 100 bytes, the header needs 128"},
+        {good.substr(0, good.size() - 1), "it is cut short in mip level 3 of 4 (1x1): 15 bytes of 16"},
+        {dxt1, "it is not DXT3 but \"DXT1\""},
+    };
+    for (const Case& c : cases) {
+        DdsTexture texture;
+        std::string error;
+        EXPECT_FALSE(parseDdsDxt3(c.bytes, texture, error));
+        EXPECT_EQ(error, c.error);
     }
 }
 

@@ -102,4 +102,17 @@ TEST(Records, PartyPositions) {
     EXPECT_EQ(terrain.partyPositions.size(), 13u);
 }
 
+TEST(Records, CutPartiesAndIconMeshes) {
+    // Parties as the export writes them are read by the command's own test; here the cut one.
+    std::vector<PartyRecord> parties;
+    std::string error;
+    EXPECT_FALSE(parseParties("h\n2\n 1 0 0 p_a _ 1 0 0 3 0 0 0 0 0 1 2 0 0 0 0 0.0 0 \n4.5\n", parties, error));
+    EXPECT_EQ(error, "it ends after 1 of its 2 parties");
+    // An icon with a trigger of two operations, then one as the export writes it.
+    const auto meshes = parseIconMeshes(
+        "map_icons_file version 1\n3\ntown 0 town_mesh 0.3 0 0 0 0 1\n0.5 2 1 2 5 6 7 0\n"
+        "map_str_001 1 map_str_001 1.000000 0 0 0 0 0\n\n\nbroken 1\n");
+    EXPECT_EQ(meshes, (std::vector<std::string>{"town_mesh", "map_str_001"}));
+}
+
 }  // namespace
