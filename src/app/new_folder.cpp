@@ -21,12 +21,12 @@ std::string join(const std::string& folder, const std::string& name) {
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // A module list and the copy of it that every export starts from.
-struct OrigList {
+struct ModuleList {
     const char* list;
     const char* orig;
     bool parties;
 };
-constexpr OrigList ORIG_LISTS[] = {{"parties.txt", "parties.orig.txt", true},
+constexpr ModuleList MODULE_LISTS[] = {{"parties.txt", "parties.orig.txt", true},
                                    {"map_icons.txt", "map_icons.orig.txt", false}};
 
 }  // namespace
@@ -58,7 +58,7 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
     if (!mapRead) return fileExists(mapPath) ? refuse(mapRead.messages.front()) : unreadable(mapPath);
     std::string lists[2];
     for (int k = 0; k < 2; ++k) {
-        const OrigList& o = ORIG_LISTS[k];
+        const ModuleList& o = MODULE_LISTS[k];
         const std::string path = module + o.list;
         if (!readBinaryFile(path, lists[k])) return unreadable(path);
         // Only a list about to be copied must be the module's own.
@@ -89,7 +89,7 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
         return true;
     };
     for (int k = 0; k < 2; ++k)
-        if (!make(module + ORIG_LISTS[k].orig, lists[k], formatText(", a copy of \"%s\"", ORIG_LISTS[k].list)))
+        if (!make(module + MODULE_LISTS[k].orig, lists[k], formatText(", a copy of \"%s\"", MODULE_LISTS[k].list)))
             return report;
     if (!createFolders(request.folder)) {
         report.ok = false;

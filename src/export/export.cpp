@@ -45,18 +45,6 @@ bool exportBrf(const GroupPlan& plan, const GlyphAtlas& atlas, const AppConfig& 
     return true;
 }
 
-// The orig file's header line and count line. False when the file is missing or
-// ends before its count line.
-bool readOrigHead(const AppConfig& config, const char* name, std::string& text, TextLineReader& in,
-                  std::string& header, long long& count) {
-    if (!readTextFile(modulePath(config, name), text)) return false;
-    in = TextLineReader{&text, 0};
-    std::string countLine;
-    if (!readTextLine(in, header) || !readTextLine(in, countLine)) return false;
-    count = leadingInt(countLine);
-    return true;
-}
-
 // Writes "<name>.txt" as "<name>.orig.txt" extended: the orig header line, then
 // what `extend` appends (the new count line, the orig records, the new records),
 // and reports the message `extend` returns; or the list's problem when the orig
@@ -64,15 +52,14 @@ bool readOrigHead(const AppConfig& config, const char* name, std::string& text, 
 using ExtendList = std::function<std::string(TextLineReader& in, long long count, std::string& out)>;
 bool exportList(const AppConfig& config, const std::string& name, Report& log, const ExtendList& extend) {
     const std::string problem = "Problems exporting " + name + ".txt :( \n";
-    std::string orig, header;
-    TextLineReader in;
-    long long n = 0;
-    if (!readOrigHead(config, (name + ".orig.txt").c_str(), orig, in, header, n)) {
+    OrigList orig;
+    if (!readOrigList(modulePath(config, name + ".orig.txt"), orig)) {
         addMessage(log, problem);
         return false;
     }
-    std::string out = header + "\n";
-    const std::string message = extend(in, n, out);
+    std::string out = orig.header + "\n";
+    TextLineReader in{&orig.text, orig.records};
+    const std::string message = extend(in, orig.count, out);
     if (!replaceFileWith(modulePath(config, name + ".txt"), toCrlf(out))) {
         addMessage(log, problem);
         return false;
@@ -152,9 +139,10 @@ void sayIconStop(const GroupChoice& choice, long long icons, Report& log) {
 }  // namespace
 
 bool readOrigIconCount(const AppConfig& config, long long& count) {
-    std::string text, header;
-    TextLineReader in;
-    return readOrigHead(config, "map_icons.orig.txt", text, in, header, count);
+    OrigList list;
+    if (!readOrigList(modulePath(config, "map_icons.orig.txt"), list)) return false;
+    count = list.count;
+    return true;
 }
 
 long long letterIconRoom(long long icons) { return icons < 0 || icons >= 256 ? 0 : 256 - icons; }

@@ -91,6 +91,16 @@ int leadingInt(const std::string& line) {
     return parseDecimalInt(p, end, value) ? value : 0;
 }
 
+bool readOrigList(const std::string& path, OrigList& list) {
+    if (!readTextFile(path, list.text)) return false;
+    TextLineReader in{&list.text, 0};
+    std::string countLine;
+    if (!readTextLine(in, list.header) || !readTextLine(in, countLine)) return false;
+    list.count = leadingInt(countLine);
+    list.records = in.pos;
+    return true;
+}
+
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text) {
     TextLineReader in{&text, 0};
     std::string line;

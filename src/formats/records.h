@@ -23,6 +23,17 @@ bool copyTextLine(TextLineReader& in, std::string& out);
 // The leading decimal integer of a line, 0 if there is none.
 int leadingInt(const std::string& line);
 
+// A module's orig list ("parties.orig.txt", "map_icons.orig.txt"): its header
+// line, the count its second line begins with, and where its records begin.
+struct OrigList {
+    std::string text;
+    std::string header;
+    long long count = 0;
+    size_t records = 0;  // offset in text of the line after the count line
+};
+// False when the file is missing or ends before its count line.
+bool readOrigList(const std::string& path, OrigList& list);
+
 // Reads "parties.orig.txt" and appends the shown party positions.
 bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path);
 bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
