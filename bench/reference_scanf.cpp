@@ -48,5 +48,11 @@ struct ScanfReader {
 }  // namespace
 
 bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    return parseMapText<ScanfReader>(mesh, text, size, error, false);
+    clearTerrainMesh(mesh);
+    if (!parseMapRecords<ScanfReader>(mesh, text, size, error)) {
+        clearTerrainMesh(mesh);
+        return false;
+    }
+    finishTerrainMesh(mesh, false);
+    return true;
 }

@@ -5,7 +5,9 @@
 //
 // A Reader has the members p (the next character) and end, and readInt(int&) and
 // readFloat(float&) that skip white space, convert one whole white-space separated
-// token and return a MapNumber.
+// token and return a MapNumber. The records go into a Mesh with the containers
+// `vertices` (of {x, y, z}) and `faces` (with `terrainType` and `corners[3]`): the
+// text scanning here knows nothing else of the terrain, whose reader calls it.
 #pragma once
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include <type_traits>
 
 #include "platform/text_format.h"
-#include "terrain/terrain.h"
 
 namespace maptext {
 
@@ -38,15 +39,6 @@ inline std::string numberFault(MapNumber r, const char* text, const char* at, co
     if (r == MapNumber::end) return "file ends before " + what;
     if (r == MapNumber::range) return formatText("%s on line %d is out of range", what.c_str(), lineOf(text, at));
     return formatText("%s on line %d is not a number", what.c_str(), lineOf(text, at));
-}
-
-inline void clearMesh(TerrainMesh& mesh) {
-    mesh.vertices.clear();
-    mesh.faces.clear();
-    mesh.boxMin = {1, 1, 1};
-    mesh.boxMax = {-1, -1, -1};
-    mesh.index = TerrainIndex{};
-    mesh.lastFace = -1;
 }
 
 // Reads a record count (what: "vertex" or "face"); a negative count is a fault.
@@ -99,15 +91,15 @@ bool readRecord(Reader& rd, const char* text, T* out, int n, const char* what, i
     return true;
 }
 
-template <class Reader>
-bool parseRecords(Reader& rd, TerrainMesh& mesh, const char* text, std::string& error) {
+template <class Reader, class Mesh>
+bool parseRecords(Reader& rd, Mesh& mesh, const char* text, std::string& error) {
     int nv = 0;
     if (!readCount(rd, text, "vertex", nv, error)) return false;
     mesh.vertices.reserve(recordCapacity(rd, nv, 3));
     for (int i = 0; i < nv; ++i) {
         float xyz[3];
         if (!readRecord(rd, text, xyz, 3, "vertex", i, nv, error)) return false;
-        mesh.vertices.push_back(MapVertex{xyz[0], xyz[1], xyz[2]});
+        mesh.vertices.push_back({xyz[0], xyz[1], xyz[2]});
     }
     int nf = 0;
     if (!readCount(rd, text, "face", nf, error)) return false;
@@ -115,7 +107,7 @@ bool parseRecords(Reader& rd, TerrainMesh& mesh, const char* text, std::string& 
     for (int i = 0; i < nf; ++i) {
         int fields[6];
         if (!readRecord(rd, text, fields, 6, "face", i, nf, error)) return false;
-        MapFace& f = mesh.faces.emplace_back();
+        auto& f = mesh.faces.emplace_back();
         f.terrainType = fields[0];
         for (int k = 0; k < 3; ++k) {
             const int idx = fields[3 + k];
@@ -130,23 +122,14 @@ bool parseRecords(Reader& rd, TerrainMesh& mesh, const char* text, std::string& 
     return true;
 }
 
-// Fills the mesh from map text: the records, the bounding box, every face's light,
-// and (index true) the spatial index. On a fault the mesh is left empty.
-template <class Reader>
-bool parseMapText(TerrainMesh& mesh, const char* text, size_t size, std::string& error, bool index) {
-    clearMesh(mesh);
+// The vertices and faces of map text, appended to the mesh's (empty) containers.
+template <class Reader, class Mesh>
+bool parseMapRecords(Mesh& mesh, const char* text, size_t size, std::string& error) {
     error.clear();
     Reader rd;
     rd.p = text;
     rd.end = text + size;
-    if (!parseRecords(rd, mesh, text, error)) {
-        clearMesh(mesh);
-        return false;
-    }
-    computeBoundingBox(mesh);
-    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
-    if (index) buildTerrainIndex(mesh);
-    return true;
+    return parseRecords(rd, mesh, text, error);
 }
 
 }  // namespace maptext

@@ -103,14 +103,35 @@ FaceBox faceBox(const TerrainMesh& mesh, const MapFace& f) {
 
 }  // namespace
 
+void clearTerrainMesh(TerrainMesh& mesh) {
+    mesh.vertices.clear();
+    mesh.faces.clear();
+    mesh.boxMin = {1, 1, 1};
+    mesh.boxMax = {-1, -1, -1};
+    mesh.index = TerrainIndex{};
+    mesh.lastFace = -1;
+}
+
+void finishTerrainMesh(TerrainMesh& mesh, bool index) {
+    computeBoundingBox(mesh);
+    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
+    if (index) buildTerrainIndex(mesh);
+}
+
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    return parseMapText<FastReader>(mesh, text, size, error, true);
+    clearTerrainMesh(mesh);
+    if (!parseMapRecords<FastReader>(mesh, text, size, error)) {
+        clearTerrainMesh(mesh);
+        return false;
+    }
+    finishTerrainMesh(mesh, true);
+    return true;
 }
 
 Report readTerrainMesh(TerrainMesh& mesh, const std::string& path, std::string* fault) {
     std::string text;
     if (!readTextFile(path, text)) {
-        clearMesh(mesh);
+        clearTerrainMesh(mesh);
         if (fault) *fault = "cannot open \"" + path + "\"";
         Report report = failure("Cannot open map \"" + path + "\"");
         addMessage(report, "wrong path? check Veltrune.cfg");

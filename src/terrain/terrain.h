@@ -68,6 +68,11 @@ Report readTerrainMesh(TerrainMesh& mesh, const std::string& path, std::string* 
 // Parses map text; on bad content returns false with a one-line description in error.
 bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 
+// No vertices, faces, box or index: the mesh of a reader that failed.
+void clearTerrainMesh(TerrainMesh& mesh);
+// After the records are read: the bounding box, every face's light and, when
+// `index` is set, the height index.
+void finishTerrainMesh(TerrainMesh& mesh, bool index);
 void computeBoundingBox(TerrainMesh& mesh);
 MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face);
 void computeFaceLight(const TerrainMesh& mesh, MapFace& face);
