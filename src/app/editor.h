@@ -1,3 +1,6 @@
+// src/app: start-up, the SDL2 event loop, the editor's commands, the view and
+// the frame. The one folder that uses all the others; nothing uses it.
+//
 // The process-wide instances of the editor, in one record. The program defines
 // exactly one Editor (src/app/instances.cpp); the input handlers, the frame drawing
 // and the export take it (or its parts) by reference, so tests build their own.

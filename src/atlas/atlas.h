@@ -1,3 +1,6 @@
+// src/atlas: the glyph atlas alone (SDL2_ttf), its upload only in atlas_draw.cpp.
+// Depends on src/platform only; the texture file it becomes is src/formats'.
+//
 // The glyph atlas: one RGBA texture (texels white, glyph shapes in alpha) holding
 // every distinct character of a string rendered once from a TrueType font, with
 // each character's cell and how far its ink reaches.

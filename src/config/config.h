@@ -1,3 +1,5 @@
+// src/config: the configuration file and its reader. Depends on src/platform only.
+//
 // The configuration file "Veltrune.cfg": one small text file read once at start-up.
 //
 // readConfig fills an AppConfig from the file and says what went wrong in its

@@ -1,3 +1,7 @@
+// src/export: from labels to records to files: the letter records and groups,
+// the atlas call, the four steps and the icon check. Depends on formats, labels,
+// terrain, atlas, config and platform; never on the preview, overlay or app.
+//
 // The export into the module: the BRF resource, "map_icons.txt", "parties.txt"
 // and the DDS letter texture, in four independent steps each reported by one
 // message. Every file is written beside its old version and renamed into place.

@@ -1,9 +1,10 @@
-// The BRF resource writer: little-endian 32-bit integers and floats, strings as a
-// 32-bit length and their bytes. Every writer appends to a byte buffer.
+// src/formats: the module's file formats as bytes and plain records (BRF, DDS,
+// the icon and party lists). Depends on src/platform and the terrain's MapPoint
+// only: nothing of labels, the atlas, the export or the window.
 //
-// src/formats holds the module's file formats as bytes and plain records, and
-// knows nothing of labels, the glyph atlas or the window: the export turns its
-// letters into these records, the preview reads them back.
+// The BRF resource writer: little-endian 32-bit integers and floats, strings as a
+// 32-bit length and their bytes. Every writer appends to a byte buffer. The
+// export turns its letters into mesh records, the preview reads them back.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,7 @@
+// src/labels: labels, their letters' layout, editing, the label store and the
+// letters' geometry on the map; drawing only in label_draw.cpp. Depends on
+// terrain, atlas and platform; never on the export, the overlay or the app.
+//
 // Labels: text laid letter by letter along a cubic Bezier curve.
 //
 // A Label keeps its four control nodes as stored (start point, two inner nodes as

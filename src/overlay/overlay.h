@@ -1,3 +1,6 @@
+// src/overlay: the message list, "log.txt" and the overlay's texts; drawing only
+// in overlay_draw.cpp. Depends on src/platform only.
+//
 // The overlay's texts as data: what each piece writes, where, and in which grey.
 //
 // Positions are window pixels with the origin at the bottom-left corner (x is the

@@ -1,3 +1,7 @@
+// src/platform: files on disk on each platform (paths, reading, whole-file
+// replacement, line ends), text formatting, UTF-8 and reports. Depends on
+// nothing of ours.
+//
 // Files on disk, the way the module's Windows-born names expect them.
 //
 // - Module paths use backslashes and are case-insensitive on their home system.

@@ -1,3 +1,7 @@
+// src/preview: from the exported files to a picture: reading them through
+// src/formats, drawing in software, PNG. Depends on formats, terrain, config and
+// platform; never on the export, labels, atlas or app.
+//
 // A picture of the export, drawn in software from the exported files themselves:
 // the whole map from straight above, turned as the editor's start view shows it
 // (map x grows to the left, map y downwards), with a margin of 2% of the size

@@ -1,3 +1,6 @@
+// src/terrain: the module's map (reading, the height index and queries) and its
+// colours; drawing only in terrain_draw.cpp. Depends on src/platform only.
+//
 // The module's world map: a triangle mesh read once from "map.txt".
 //
 // Coordinates are the mesh's own: x and y span the map plane (seen from above),
