@@ -68,6 +68,22 @@ int terrainOf(double e, float maxHeight) {
     return TERRAIN_ROCK;
 }
 
+// The types of real maps at height e and the box position (u, v), each -1 to 1:
+// a river winding from south to north with a bridge every 0.35 units, snow in the
+// north, steppe in the east and desert in the south, forests of each zone on the slopes.
+int realTerrainOf(double e, float maxHeight, double u, double v) {
+    const double t = e / std::max(1e-6f, maxHeight);
+    if (t < 0) return TERRAIN_WATER;
+    if (t < 0.5 && std::fabs(u - 0.1 - 0.25 * std::sin(3 * v)) < 0.015)
+        return std::fmod(v + 1, 0.35) < 0.03 ? TERRAIN_BRIDGE : TERRAIN_RIVER;
+    const bool cold = v > 0.45, hot = v < -0.45, dry = u > 0.3;
+    if (t >= 0.65) return cold ? TERRAIN_SNOW : TERRAIN_ROCK;
+    if (t >= 0.5) return cold ? TERRAIN_SNOW_FOREST : TERRAIN_MOUNTAIN_FOREST;
+    if (t >= 0.35) return cold ? TERRAIN_SNOW_FOREST : dry || hot ? TERRAIN_STEPPE_FOREST : TERRAIN_FOREST;
+    if (t < 0.06 || hot) return TERRAIN_SAND;
+    return cold ? TERRAIN_SNOW : dry ? TERRAIN_STEPPE : TERRAIN_GRASS;
+}
+
 void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void appendf(std::string& out, const char* format, ...) {
     char buf[512];
@@ -113,11 +129,14 @@ std::string generateMapText(const MapGenParams& params) {
                 int t[2][3] = {{a, b, d}, {b, c, d}};
                 std::copy(&t[0][0], &t[0][0] + 6, &tris[0][0]);
             }
+            const double u = 2.0 * (i + 0.5) / gx - 1, v = 2.0 * (j + 0.5) / gy - 1;
             for (auto& t : tris) {
                 double mean = (elev[static_cast<size_t>(t[0])] + elev[static_cast<size_t>(t[1])] +
                                elev[static_cast<size_t>(t[2])]) / 3;
+                const int type = params.realTerrain ? realTerrainOf(mean, params.maxHeight, u, v)
+                                                    : terrainOf(mean, params.maxHeight);
                 // The two middle numbers are not read by the editor; they vary here on purpose.
-                appendf(out, "%d %d %d %d %d %d\n", terrainOf(mean, params.maxHeight), face % 7, 3, t[0], t[1], t[2]);
+                appendf(out, "%d %d %d %d %d %d\n", type, face % 7, 3, t[0], t[1], t[2]);
                 ++face;
             }
         }

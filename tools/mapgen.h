@@ -24,15 +24,25 @@ struct MapGenParams {
     float maxHeight = 20;     // heights run from 0 (sea level) to about this
     int hills = 6;            // smooth bumps added to the island's dome
     bool island = true;       // false: hills over the whole area, no sea around them
+    bool realTerrain = false; // the twelve terrain types of real modules (climate zones, rivers, bridges)
 };
 
-// Terrain types the generator uses, by rising height.
+// Terrain types the generator uses: by rising height water, sand, grass, forest
+// and rock; with realTerrain also the other types of real modules' maps, by
+// climate zone (cold north, dry east, hot south) and along a river.
 enum MapGenTerrain {
     TERRAIN_WATER = 0,
     TERRAIN_ROCK = 1,
+    TERRAIN_STEPPE = 2,
     TERRAIN_GRASS = 3,
+    TERRAIN_SNOW = 4,
     TERRAIN_SAND = 5,
+    TERRAIN_BRIDGE = 7,
+    TERRAIN_RIVER = 8,
+    TERRAIN_MOUNTAIN_FOREST = 9,
+    TERRAIN_STEPPE_FOREST = 10,
     TERRAIN_FOREST = 11,
+    TERRAIN_SNOW_FOREST = 12,
 };
 
 // Small deterministic random source (splitmix64).

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "../test_support.h"
@@ -393,3 +394,18 @@ TEST(TerrainQueries, IndexAgreesWithLinearScan) {
 }
 
 }  // namespace
+
+TEST(MapGenerator, TerrainTypesOfRealMaps) {
+    // The five height bands, or with realTerrain the twelve types real modules' maps use.
+    for (bool real : {false, true}) {
+        MapGenParams p;
+        p.gridX = p.gridY = 144;
+        p.hills = 25;
+        p.realTerrain = real;
+        TerrainMesh m = parseBoth(generateMapText(p));
+        std::set<int> types;
+        for (const MapFace& f : m.faces) types.insert(f.terrainType);
+        const std::set<int> want = real ? std::set<int>{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12} : std::set<int>{0, 1, 3, 5, 11};
+        EXPECT_EQ(types, want) << real;
+    }
+}
