@@ -8,10 +8,11 @@
 
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
+#include "terrain/terrain_draw.h"
 
 // Reads map text as parseTerrainMesh does (same results and messages), converting
 // each number with sscanf, and builds no spatial index.
 bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 // The picture drawTerrain draws: the map normalisation, all filled faces, one line
-// loop per face as its outline, then the party markers.
-void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors);
+// loop per face as its outline, then the party markers; only the parts given.
+void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL);

@@ -20,10 +20,15 @@ struct ChunkBox {
 
 // The compiled fills and outlines, and what they were compiled from: lists
 // list .. list+n-1 hold the chunks' fills, list+n .. list+2n-1 their outlines.
+// A list is compiled the first time its chunk is in view (compiled[i]), so the
+// first frame pays only for the faces it shows; probe is a compiled list, asked
+// for to notice a GL context that no longer knows the lists.
 struct TerrainList {
     GLuint list = 0;
     GLsizei chunkCount = 0;
     std::vector<ChunkBox> boxes;
+    std::vector<char> compiled;
+    GLuint probe = 0;
     const TerrainMesh* mesh = nullptr;
     const void* faceData = nullptr;
     size_t faceCount = 0;
@@ -111,10 +116,60 @@ bool outsideView(const ChunkBox& box, const Mat4& transform, double marginX, dou
 }
 
 bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
-    const bool compiled = mesh.faces.empty() || (cache.list != 0 && glIsList(cache.list));
-    return compiled && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
+    const bool known = mesh.faces.empty() || (cache.list != 0 && (cache.probe == 0 || glIsList(cache.probe)));
+    return known && cache.mesh == &mesh && cache.faceData == mesh.faces.data() &&
            cache.faceCount == mesh.faces.size() && cache.vertexCount == mesh.vertices.size() &&
            cache.colors == &colors && cache.colorVersion == colors.version;
+}
+
+void deleteLists() {
+    if (cache.list != 0 && (cache.probe == 0 || glIsList(cache.probe))) glDeleteLists(cache.list, 2 * cache.chunkCount);
+    cache = TerrainList{};
+}
+
+// Reserves the lists for a mesh, in chunks of faces in file order so that chunks
+// wholly outside the view can be skipped; false when GL has no lists to give.
+bool reserveLists(const TerrainMesh& mesh, const TerrainColorTable& colors) {
+    deleteLists();
+    const size_t faces = mesh.faces.size();
+    const GLsizei chunks = static_cast<GLsizei>((faces + CHUNK_FACES - 1) / CHUNK_FACES);
+    const GLuint base = chunks > 0 ? glGenLists(2 * chunks) : 0;
+    if (chunks > 0 && base == 0) return false;
+    cache.list = base;
+    cache.chunkCount = chunks;
+    cache.boxes.resize(static_cast<size_t>(chunks));
+    for (GLsizei k = 0; k < chunks; ++k) {
+        const size_t first = static_cast<size_t>(k) * CHUNK_FACES;
+        cache.boxes[static_cast<size_t>(k)] = chunkBox(mesh, first, std::min(faces, first + CHUNK_FACES));
+    }
+    cache.compiled.assign(2 * static_cast<size_t>(chunks), 0);
+    cache.mesh = &mesh;
+    cache.faceData = mesh.faces.data();
+    cache.faceCount = faces;
+    cache.vertexCount = mesh.vertices.size();
+    cache.colorVersion = colors.version;
+    cache.colors = &colors;
+    return true;
+}
+
+// One chunk's fills (pass 0) or outlines (pass 1): replayed, or compiled while drawn.
+void drawChunk(const TerrainMesh& mesh, const TerrainColorTable& colors, int pass, GLsizei k) {
+    const size_t slot = static_cast<size_t>(pass * cache.chunkCount + k);
+    const GLuint list = cache.list + static_cast<GLuint>(slot);
+    if (cache.compiled[slot]) {
+        glCallList(list);
+        return;
+    }
+    const size_t first = static_cast<size_t>(k) * CHUNK_FACES;
+    const size_t last = std::min(mesh.faces.size(), first + CHUNK_FACES);
+    glNewList(list, GL_COMPILE_AND_EXECUTE);
+    if (pass == 0)
+        drawTerrainFills(mesh, colors, first, last);
+    else
+        sendOutlineSegments(mesh, colors, first, last);
+    glEndList();
+    cache.compiled[slot] = 1;
+    if (cache.probe == 0) cache.probe = list;
 }
 
 }  // namespace
@@ -163,49 +218,16 @@ void drawPartyMarkers(const TerrainMesh& mesh) {
     glDisable(GL_BLEND);
 }
 
-void releaseTerrainDrawCache() {
-    if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 2 * cache.chunkCount);
-    cache = TerrainList{};
-}
+void releaseTerrainDrawCache() { deleteLists(); }
 
-void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
+void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts) {
     applyMapTransform(mesh);
-    if (!cacheCurrent(mesh, colors)) {
-        if (cache.list != 0 && glIsList(cache.list)) glDeleteLists(cache.list, 2 * cache.chunkCount);
-        cache = TerrainList{};
-        // Chunks of faces in file order, compiled apart so that chunks wholly
-        // outside the view can be skipped; fills first, then outlines.
-        const size_t faces = mesh.faces.size();
-        const GLsizei chunks = static_cast<GLsizei>((faces + CHUNK_FACES - 1) / CHUNK_FACES);
-        GLuint base = chunks > 0 ? glGenLists(2 * chunks) : 0;
-        if (chunks > 0 && base == 0) {
-            // No lists available: draw this frame directly.
-            drawTerrainFills(mesh, colors, 0, faces);
-            sendOutlineSegments(mesh, colors, 0, faces);
-            drawPartyMarkers(mesh);
-            return;
-        }
-        std::vector<ChunkBox> boxes(static_cast<size_t>(chunks));
-        for (GLsizei k = 0; k < chunks; ++k) {
-            const size_t first = static_cast<size_t>(k) * CHUNK_FACES;
-            const size_t last = std::min(faces, first + CHUNK_FACES);
-            boxes[static_cast<size_t>(k)] = chunkBox(mesh, first, last);
-            glNewList(base + static_cast<GLuint>(k), GL_COMPILE);
-            drawTerrainFills(mesh, colors, first, last);
-            glEndList();
-            glNewList(base + static_cast<GLuint>(chunks + k), GL_COMPILE);
-            sendOutlineSegments(mesh, colors, first, last);
-            glEndList();
-        }
-        cache.list = base;
-        cache.chunkCount = chunks;
-        cache.boxes = std::move(boxes);
-        cache.mesh = &mesh;
-        cache.faceData = mesh.faces.data();
-        cache.faceCount = faces;
-        cache.vertexCount = mesh.vertices.size();
-        cache.colorVersion = colors.version;
-        cache.colors = &colors;
+    if (!cacheCurrent(mesh, colors) && !reserveLists(mesh, colors)) {
+        // No lists available: draw this frame directly.
+        if (parts & TERRAIN_FILLS) drawTerrainFills(mesh, colors, 0, mesh.faces.size());
+        if (parts & TERRAIN_OUTLINES) sendOutlineSegments(mesh, colors, 0, mesh.faces.size());
+        if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh);
+        return;
     }
     const Mat4 m = currentTransform();
     GLint viewport[4] = {0, 0, 1, 1};
@@ -214,8 +236,11 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors) {
     const double marginY = 8.0 / std::max(1, viewport[3]);
     std::vector<char> visible(cache.boxes.size());
     for (size_t k = 0; k < cache.boxes.size(); ++k) visible[k] = !outsideView(cache.boxes[k], m, marginX, marginY);
-    for (GLsizei pass = 0; pass < 2; ++pass)
-        for (GLsizei k = 0; k < cache.chunkCount; ++k)
-            if (visible[static_cast<size_t>(k)]) glCallList(cache.list + static_cast<GLuint>(pass * cache.chunkCount + k));
-    drawPartyMarkers(mesh);
+    // All fills before all outlines, chunks in file order within each pass.
+    const unsigned passParts[2] = {TERRAIN_FILLS, TERRAIN_OUTLINES};
+    for (int pass = 0; pass < 2; ++pass)
+        if (parts & passParts[pass])
+            for (GLsizei k = 0; k < cache.chunkCount; ++k)
+                if (visible[static_cast<size_t>(k)]) drawChunk(mesh, colors, pass, k);
+    if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh);
 }

@@ -4,10 +4,11 @@
 // drawTerrain multiplies the modelview matrix by the map normalisation (scale
 // (2/d, 2/d, 1), then translate by minus the box centre; d the box's 3D diagonal,
 // a unit scale when d is 0) and leaves it there for the labels and for picking.
-// The fills and outlines are compiled once into display lists, one pair per chunk
-// of faces in file order, and replayed (chunks wholly outside the view are
-// skipped); the lists are rebuilt when a different mesh, face count or colour
-// table version is drawn, or when the GL context no longer knows them.
+// The fills and outlines are compiled into display lists, one pair per chunk of
+// faces in file order, each the first time its chunk is in view, and replayed
+// after (chunks wholly outside the view are skipped); the lists are rebuilt when a
+// different mesh, face count or colour table version is drawn, or when the GL
+// context no longer knows them.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,11 @@
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
 
-void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors);
+// The parts of the map in their drawing order; drawTerrain draws those given (all
+// by default), so each can be timed alone.
+enum TerrainParts : unsigned { TERRAIN_FILLS = 1, TERRAIN_OUTLINES = 2, TERRAIN_MARKERS = 4, TERRAIN_ALL = 7 };
+
+void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL);
 // The pieces of the picture: the steps as glScalef and glTranslatef calls, the
 // map normalisation on the modelview matrix, the filled faces [first, last) in one
 // triangle batch, and the party markers.
