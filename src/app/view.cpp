@@ -14,6 +14,22 @@ std::array<TransformStep, 3> viewSteps(const ViewState& view) {
             TransformStep{false, view.panX, view.panY, 0.0f}};
 }
 
+MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors) {
+    return MapPictureKey{view.zoom,
+                         view.panX,
+                         view.panY,
+                         view.windowWidth,
+                         view.windowHeight,
+                         terrain.faces.data(),
+                         terrain.faces.size(),
+                         terrain.vertices.data(),
+                         terrain.vertices.size(),
+                         terrain.partyPositions.data(),
+                         terrain.partyPositions.size(),
+                         &colors,
+                         colors.version};
+}
+
 void computeViewMatrices(ViewState& view, const TerrainMesh& terrain) {
     const double aspect = viewAspect(view);
     const Mat4 projection = orthoMatrix(-aspect, aspect, -1.0, 1.0, -VIEW_DEPTH, VIEW_DEPTH);

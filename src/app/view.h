@@ -15,6 +15,7 @@
 #include "labels/label.h"
 #include "terrain/map_transform.h"
 #include "terrain/terrain.h"
+#include "terrain/terrain_colors.h"
 
 struct ViewState {
     float zoom = 3.0f;
@@ -26,6 +27,35 @@ struct ViewState {
     double projection[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     int viewport[4] = {0, 0, 500, 500};
 };
+
+// What the map's picture shows besides the labels and the overlay: the view, the
+// map and its party markers (by their storage) and the colour table's version.
+struct MapPictureKey {
+    float zoom = 0, panX = 0, panY = 0;
+    int windowWidth = 0, windowHeight = 0;
+    const void* faces = nullptr;
+    size_t faceCount = 0;
+    const void* vertices = nullptr;
+    size_t vertexCount = 0;
+    const void* parties = nullptr;
+    size_t partyCount = 0;
+    const void* colors = nullptr;
+    unsigned colorVersion = 0;
+    bool operator==(const MapPictureKey&) const = default;
+};
+
+// The map's picture kept from the last full frame: the window's pixels after the
+// background, the terrain and the party markers, copied into a texture. A frame
+// whose key equals the picture's draws the map from it (drawFrame).
+struct MapPicture {
+    unsigned texture = 0;                     // GL texture name, 0 for none
+    int textureWidth = 0, textureHeight = 0;  // powers of two covering the window
+    bool kept = false;                        // the texture holds the picture taken with key
+    MapPictureKey key;
+    int sideLimit = 0;  // largest texture side to use; 0: what GL allows (tests lower it to go without)
+};
+
+MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors);
 
 // Half the depth range of the orthographic projection; wide enough for any map height.
 constexpr double VIEW_DEPTH = 1.0e7;

@@ -7,8 +7,17 @@
 
 // Draws the whole frame for the editor's state and waits for GL to finish; the
 // event loop then swaps the window's buffers. While the save prompt is up only the
-// prompt is drawn and the captured matrices stay as they were.
-void drawFrame(Editor& ed);
+// prompt is drawn and the captured matrices stay as they were. True when the map
+// came from its kept picture.
+bool drawFrame(Editor& ed);
+// The background (already cleared), the terrain and the party markers of a frame,
+// leaving the map transform on the modelview matrix as drawTerrain does. While the
+// picture's key holds, one textured quad of the picture draws them (returns true);
+// otherwise the map is drawn and the picture taken anew, or, where GL cannot keep
+// one (no texture that large, finer colours than RGBA8), drawn alone.
+bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors);
+// Deletes the picture's texture (while its GL context is current).
+void releaseMapPicture(MapPicture& picture);
 // Loads the view's projection and the modelview up to the map normalisation
 // (zoom and pan), the matrices computeViewMatrices starts from.
 void loadViewTransform(const ViewState& view);
