@@ -107,10 +107,21 @@ std::string generateMapText(const MapGenParams& params) {
     std::string out;
     out.reserve(elev.size() * 30 + static_cast<size_t>(gx) * gy * 40);
     appendf(out, "%d\n", static_cast<int>(elev.size()));
+    // Grid line k of n at its place from -1 to 1 across the box: evenly spaced, or
+    // spread as sinh, whose slope at the edges is centreDetail times that in the middle.
+    const double spread = params.centreDetail > 1 ? std::acosh(static_cast<double>(params.centreDetail)) : 0;
+    const auto across = [spread](double k, int n) {
+        const double s = 2.0 * k / n - 1;
+        return spread > 0 ? std::sinh(spread * s) / std::sinh(spread) : s;
+    };
+    const auto place = [&](float lo, float hi, double k, int n) {
+        if (spread == 0) return lo + (static_cast<double>(hi) - lo) * k / n;
+        return (static_cast<double>(lo) + hi) / 2 + (static_cast<double>(hi) - lo) / 2 * across(k, n);
+    };
     for (int j = 0; j <= gy; ++j) {
         for (int i = 0; i <= gx; ++i) {
-            double x = params.box.minX + (static_cast<double>(params.box.maxX) - params.box.minX) * i / gx;
-            double y = params.box.minY + (static_cast<double>(params.box.maxY) - params.box.minY) * j / gy;
+            double x = place(params.box.minX, params.box.maxX, i, gx);
+            double y = place(params.box.minY, params.box.maxY, j, gy);
             double e = elevation(params, hills, x, y);
             elev[static_cast<size_t>(j) * (gx + 1) + i] = e;
             appendf(out, "%.4f %.4f %.4f\n", x, y, std::max(0.0, e));
@@ -129,7 +140,7 @@ std::string generateMapText(const MapGenParams& params) {
                 int t[2][3] = {{a, b, d}, {b, c, d}};
                 std::copy(&t[0][0], &t[0][0] + 6, &tris[0][0]);
             }
-            const double u = 2.0 * (i + 0.5) / gx - 1, v = 2.0 * (j + 0.5) / gy - 1;
+            const double u = across(i + 0.5, gx), v = across(j + 0.5, gy);
             for (auto& t : tris) {
                 double mean = (elev[static_cast<size_t>(t[0])] + elev[static_cast<size_t>(t[1])] +
                                elev[static_cast<size_t>(t[2])]) / 3;
@@ -169,6 +180,11 @@ std::string generatePartiesOrig(uint64_t seed, int count, const MapBox& box) {
         appendf(out, "%f\n", randomRange(rnd, 0, 6.2831853));
     }
     return out;
+}
+
+std::string generateMapColors() {
+    return "12\n0 40 90 200\n1 130 120 110\n2 190 170 100\n3 90 170 70\n4 240 240 245\n5 220 200 130\n"
+           "7 120 80 40\n8 60 110 210\n9 70 100 60\n10 140 150 70\n11 30 110 40\n12 200 220 210\n";
 }
 
 std::string generateMapIconsOrig(int count) {

@@ -25,6 +25,10 @@ struct MapGenParams {
     int hills = 6;            // smooth bumps added to the island's dome
     bool island = true;       // false: hills over the whole area, no sea around them
     bool realTerrain = false; // the twelve terrain types of real modules (climate zones, rivers, bridges)
+    // Real maps spend their faces on the land in the middle, and cover the sea
+    // around it with few large ones: with centreDetail above 1 the grid's cells are
+    // that many times narrower in the middle of the box than at its edges.
+    float centreDetail = 1;
 };
 
 // Terrain types the generator uses: by rising height water, sand, grass, forest
@@ -65,6 +69,10 @@ std::string generateMapText(const MapGenParams& params);
 // The first party stands at (0, 0) (the game's player placeholder); the others
 // are spread over the box.
 std::string generatePartiesOrig(uint64_t seed, int count, const MapBox& box);
+
+// "mapcolors.txt" text: a colour of its kind for each terrain type the map
+// generator uses (blue water, grey rock, green forests, white snow, ...).
+std::string generateMapColors();
 
 // "map_icons.orig.txt" text: header, the count line, then count icon records.
 std::string generateMapIconsOrig(int count);
