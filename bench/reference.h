@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "app/editor.h"
 #include "terrain/terrain.h"
 #include "terrain/terrain_colors.h"
 #include "terrain/terrain_draw.h"
@@ -16,3 +17,6 @@ bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std
 // The picture drawTerrain draws: the map normalisation, all filled faces, one line
 // loop per face as its outline, then the party markers; only the parts given.
 void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL);
+// The frame drawFrame draws, as it was drawn before the map's picture was kept and
+// labels outside the window left out: the map in immediate mode, every label, the overlay.
+void drawFrameReference(Editor& ed);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "labels/label_draw.h"
+#include "labels/letter_geometry.h"
 #include "overlay/overlay_draw.h"
 #include "terrain/terrain_draw.h"
 
@@ -129,6 +130,7 @@ bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terr
         applyMapTransform(terrain);
         return true;
     }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawTerrain(terrain, colors);
     keepMapPicture(picture, key, view.windowWidth, view.windowHeight);
     return false;
@@ -160,11 +162,10 @@ bool drawFrame(Editor& ed) {
 
     glViewport(0, 0, w, h);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
     loadViewTransform(view);
 
     if (app.quitAsked) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         drawQuitPrompt(w, h);
         glFinish();
         return false;
@@ -174,11 +175,17 @@ bool drawFrame(Editor& ed) {
     captureViewMatrices(view);
 
     // Labels 10 map units above the terrain plane; with the depth test off the
-    // drawing order alone decides what is on top.
+    // drawing order alone decides what is on top. Labels wholly outside the window
+    // are left out.
     glTranslatef(0.0f, 0.0f, 10.0f);
-    if (app.creating) drawLabel(app.newLabel, true, 3, ed.atlas);
+    const Mat4 transform = multiply(matrixFromArray(view.projection), matrixFromArray(view.modelview));
+    const auto drawInView = [&](Label& label, bool selected, int activeNode) {
+        updateCurve(label);
+        if (!outsideView(labelRect(label, ed.atlas), transform, w, h)) drawLabel(label, selected, activeNode, ed.atlas);
+    };
+    if (app.creating) drawInView(app.newLabel, true, 3);
     const int count = static_cast<int>(ed.labels.size());
-    for (int i = 0; i < count; ++i) drawLabel(ed.labels[i], i == app.selected, app.activeNode, ed.atlas);
+    for (int i = 0; i < count; ++i) drawInView(ed.labels[i], i == app.selected, app.activeNode);
 
     drawHelpPanel(app.helpVisible, count, app.selected, w, h);
     drawMessages(ed.log, w, h);

@@ -10,11 +10,13 @@
 // prompt is drawn and the captured matrices stay as they were. True when the map
 // came from its kept picture.
 bool drawFrame(Editor& ed);
-// The background (already cleared), the terrain and the party markers of a frame,
+// The background (the clear colour), the terrain and the party markers of a frame,
 // leaving the map transform on the modelview matrix as drawTerrain does. While the
-// picture's key holds, one textured quad of the picture draws them (returns true);
-// otherwise the map is drawn and the picture taken anew, or, where GL cannot keep
-// one (no texture that large, finer colours than RGBA8), drawn alone.
+// picture's key holds, one textured quad of the picture covers the window with them
+// (returns true; the depth buffer, which no drawing uses, is left as it was);
+// otherwise the window is cleared, the map drawn and the picture taken anew, or,
+// where GL cannot keep one (no texture that large, finer colours than RGBA8), the
+// map drawn alone.
 bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors);
 // Deletes the picture's texture (while its GL context is current).
 void releaseMapPicture(MapPicture& picture);

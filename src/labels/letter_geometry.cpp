@@ -41,6 +41,20 @@ LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas) {
                       edgeOffset(letter, atlas, 1)};
 }
 
+MapRect labelRect(const Label& label, const GlyphAtlas& atlas) {
+    MapRect rect;
+    for (const MapPoint& c : label.curve) {
+        addPoint(rect, c.x - 0.5f, c.y - 0.5f);
+        addPoint(rect, c.x + 0.5f, c.y + 0.5f);
+    }
+    for (const LabelLetter& letter : label.letters) {
+        MapPoint corners[4];
+        quadCorners(letter, atlas, corners);
+        for (const MapPoint& c : corners) addPoint(rect, letter.position.x + c.x, letter.position.y + c.y);
+    }
+    return rect;
+}
+
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,
                     bool useIndex) {
     auto height = [&](MapPoint p) { return useIndex ? heightAt(terrain, p) : heightAtLinear(terrain, p); };

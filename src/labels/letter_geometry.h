@@ -16,6 +16,7 @@
 
 #include "atlas/atlas.h"
 #include "labels/label.h"
+#include "terrain/map_transform.h"
 #include "terrain/terrain.h"
 
 MapPoint edgeOffset(const LabelLetter& letter, const GlyphAtlas& atlas, int k);
@@ -27,6 +28,10 @@ struct LetterQuad {
     MapPoint v, e0, e1;
 };
 LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas);
+// The x/y box of all the label drawing draws with the label's current curve
+// (updateCurve): the curve, inside the hull of its four points; a selection's node
+// markers and handles, within 0.5 of those points; and every letter's quad.
+MapRect labelRect(const Label& label, const GlyphAtlas& atlas);
 // Returns the ground height under the letter's centre, which its corner heights are relative to.
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
                     std::string& trace, bool useIndex = true);

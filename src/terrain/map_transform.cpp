@@ -1,6 +1,7 @@
 // 4 x 4 matrices in OpenGL's order, transform steps and the map normalisation.
 #include "terrain/map_transform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -107,4 +108,33 @@ std::array<TransformStep, 2> mapNormalisationSteps(const TerrainMesh& terrain) {
     mapNormalisation(terrain, c, d);
     const float s = 2.0f / d;
     return {TransformStep{true, s, s, 1.0f}, TransformStep{false, -c.x, -c.y, -c.z}};
+}
+
+void addPoint(MapRect& rect, float x, float y) {
+    rect.x0 = std::min(rect.x0, x);
+    rect.y0 = std::min(rect.y0, y);
+    rect.x1 = std::max(rect.x1, x);
+    rect.y1 = std::max(rect.y1, y);
+}
+
+bool outsideView(const MapRect& rect, const Mat4& transform, int viewportWidth, int viewportHeight) {
+    if (!(rect.x0 <= rect.x1 && rect.y0 <= rect.y1)) return true;
+    const double marginX = 8.0 / std::max(1, viewportWidth);
+    const double marginY = 8.0 / std::max(1, viewportHeight);
+    const double* m = transform.m;
+    const double xs[2] = {rect.x0, rect.x1};
+    const double ys[2] = {rect.y0, rect.y1};
+    bool allLeft = true, allRight = true, allBelow = true, allAbove = true;
+    for (double x : xs)
+        for (double y : ys) {
+            const double cx = m[0] * x + m[4] * y + m[12];
+            const double cy = m[1] * x + m[5] * y + m[13];
+            const double cw = m[3] * x + m[7] * y + m[15];
+            if (!(cw > 0) || !std::isfinite(cx) || !std::isfinite(cy)) return false;
+            allLeft = allLeft && cx < -cw * (1 + marginX);
+            allRight = allRight && cx > cw * (1 + marginX);
+            allBelow = allBelow && cy < -cw * (1 + marginY);
+            allAbove = allAbove && cy > cw * (1 + marginY);
+        }
+    return allLeft || allRight || allBelow || allAbove;
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 
 #include "terrain/terrain.h"
@@ -39,6 +40,18 @@ struct TransformStep {
 Mat4 stepMatrix(const TransformStep& step);
 // m times every step in order.
 Mat4 applySteps(Mat4 m, const TransformStep* steps, size_t count);
+
+// An x/y box in map coordinates; empty until a point is added.
+struct MapRect {
+    float x0 = INFINITY, y0 = INFINITY;
+    float x1 = -INFINITY, y1 = -INFINITY;
+};
+void addPoint(MapRect& rect, float x, float y);
+// True when the box, at height 0, lies wholly beyond one side of the view that
+// transform (projection times modelview) maps to a viewport of the given size in
+// pixels, with a margin of 8 pixels for line ends: nothing drawn within the box
+// can then reach the window. An empty box is outside.
+bool outsideView(const MapRect& rect, const Mat4& transform, int viewportWidth, int viewportHeight);
 
 void mapNormalisation(const TerrainMesh& terrain, MapVertex& c, float& d);
 // Scale by (2/D, 2/D, 1), then translate by -c.

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -12,11 +11,6 @@ namespace {
 // Faces per compiled chunk. A chunk is a run of faces in file order, so drawing
 // the chunks in order keeps the file's drawing order.
 constexpr size_t CHUNK_FACES = 2048;
-
-// The x/y box of one chunk's corners.
-struct ChunkBox {
-    float x0, y0, x1, y1;
-};
 
 // The compiled fills and outlines, and what they were compiled from: lists
 // list .. list+n-1 hold the chunks' fills, list+n .. list+2n-1 their outlines.
@@ -26,7 +20,7 @@ struct ChunkBox {
 struct TerrainList {
     GLuint list = 0;
     GLsizei chunkCount = 0;
-    std::vector<ChunkBox> boxes;
+    std::vector<MapRect> boxes;
     std::vector<char> compiled;
     GLuint probe = 0;
     const TerrainMesh* mesh = nullptr;
@@ -68,17 +62,15 @@ void sendOutlineSegments(const TerrainMesh& mesh, const TerrainColorTable& color
     glEnd();
 }
 
-ChunkBox chunkBox(const TerrainMesh& mesh, size_t first, size_t last) {
-    ChunkBox box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+// The x/y box of the corners of faces [first, last).
+MapRect chunkBox(const TerrainMesh& mesh, size_t first, size_t last) {
+    MapRect box;
     for (size_t i = first; i < last; ++i) {
         const MapFace& f = mesh.faces[i];
         if (!faceCornersValid(mesh, f)) continue;
         for (int c : f.corners) {
             const MapVertex& v = mesh.vertices[static_cast<size_t>(c)];
-            box.x0 = std::min(box.x0, v.x);
-            box.y0 = std::min(box.y0, v.y);
-            box.x1 = std::max(box.x1, v.x);
-            box.y1 = std::max(box.y1, v.y);
+            addPoint(box, v.x, v.y);
         }
     }
     return box;
@@ -90,29 +82,6 @@ Mat4 currentTransform() {
     glGetDoublev(GL_MODELVIEW_MATRIX, mv.m);
     glGetDoublev(GL_PROJECTION_MATRIX, pr.m);
     return multiply(pr, mv);
-}
-
-// True when every point of the box (at height 0, as the map is drawn) lies
-// beyond one side of the view, with a margin of a few pixels for line ends:
-// nothing of the chunk can then reach the window.
-bool outsideView(const ChunkBox& box, const Mat4& transform, double marginX, double marginY) {
-    const double* m = transform.m;
-    if (!(box.x0 <= box.x1 && box.y0 <= box.y1)) return true;  // no drawable face
-    const double xs[2] = {box.x0, box.x1};
-    const double ys[2] = {box.y0, box.y1};
-    bool allLeft = true, allRight = true, allBelow = true, allAbove = true;
-    for (double x : xs)
-        for (double y : ys) {
-            const double cx = m[0] * x + m[4] * y + m[12];
-            const double cy = m[1] * x + m[5] * y + m[13];
-            const double cw = m[3] * x + m[7] * y + m[15];
-            if (!(cw > 0) || !std::isfinite(cx) || !std::isfinite(cy)) return false;
-            allLeft = allLeft && cx < -cw * (1 + marginX);
-            allRight = allRight && cx > cw * (1 + marginX);
-            allBelow = allBelow && cy < -cw * (1 + marginY);
-            allAbove = allAbove && cy > cw * (1 + marginY);
-        }
-    return allLeft || allRight || allBelow || allAbove;
 }
 
 bool cacheCurrent(const TerrainMesh& mesh, const TerrainColorTable& colors) {
@@ -232,10 +201,8 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsig
     const Mat4 m = currentTransform();
     GLint viewport[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const double marginX = 8.0 / std::max(1, viewport[2]);
-    const double marginY = 8.0 / std::max(1, viewport[3]);
     std::vector<char> visible(cache.boxes.size());
-    for (size_t k = 0; k < cache.boxes.size(); ++k) visible[k] = !outsideView(cache.boxes[k], m, marginX, marginY);
+    for (size_t k = 0; k < cache.boxes.size(); ++k) visible[k] = !outsideView(cache.boxes[k], m, viewport[2], viewport[3]);
     // All fills before all outlines, chunks in file order within each pass.
     const unsigned passParts[2] = {TERRAIN_FILLS, TERRAIN_OUTLINES};
     for (int pass = 0; pass < 2; ++pass)

@@ -1,7 +1,7 @@
 // Frames whose map comes from the picture kept from the last full frame against
-// full frames of the same state, pixel for pixel, after each kind of edit, in a
-// real OpenGL window (run under Xvfb); and the same edits where no picture can be
-// kept or the kept one is lost.
+// full frames of the same state and against the reference frame, pixel for pixel,
+// after each kind of edit, in a real OpenGL window (run under Xvfb); and the same
+// edits where no picture can be kept or the kept one is lost.
 #include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -16,16 +16,18 @@
 #include "app/app_draw.h"
 #include "app/input.h"
 #include "app/view_draw.h"
+#include "bench/reference.h"
 #include "mapgen.h"
 
 namespace {
 
 const char* const FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const char* const COLORS = "12\n0 40 90 200\n1 130 120 110\n2 190 170 100\n3 90 170 70\n4 240 240 245\n5 220 200 130\n"
-                           "7 120 80 40\n8 60 110 210\n9 70 100 60\n10 140 150 70\n11 30 110 40\n12 200 220 210\n";
 
 // An editor on a generated 40 x 40 map with the terrain types of real modules,
-// five party markers and two labels with letters; the first label is selected.
+// five party markers and labels with letters: two in the middle of the view, one
+// across its edge, one outside it, one whose large letters alone reach into it
+// from beyond its top edge, and one right of the square window that a wider
+// window shows. The first label is selected.
 void makeEditor(Editor& ed) {
     MapGenParams params;
     params.realTerrain = true;
@@ -33,12 +35,17 @@ void makeEditor(Editor& ed) {
     std::string error;
     ASSERT_TRUE(parseTerrainMesh(ed.terrain, map.data(), map.size(), error)) << error;
     ed.terrain.partyPositions = {{0, 0}, {-20, 10}, {15, -5}, {5, 25}, {-8, -18}};
-    parseTerrainColors(ed.colors, COLORS);
+    parseTerrainColors(ed.colors, generateMapColors());
     ASSERT_TRUE(buildGlyphAtlas(ed.atlas, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ", FONT, 512, 256, false));
-    const MapPoint ends[2][2] = {{{-20, -5}, {15, 5}}, {{-10, 15}, {10, 22}}};
-    for (const auto& e : ends) {
+    const struct {
+        MapPoint start, end;
+        float size;
+    } labels[] = {{{-20, -5}, {15, 5}, 1}, {{-10, 15}, {10, 22}, 1},  {{30, -40}, {70, -30}, 1},
+                  {{60, 60}, {90, 80}, 1}, {{-10, -53}, {10, -53}, 12}, {{-48, 0}, {-62, 4}, 1}};
+    for (const auto& l : labels) {
         Label& label = ed.labels.emplace_back();
-        initFromDrag(label, e[0], e[1]);
+        initFromDrag(label, l.start, l.end);
+        label.size = l.size;
         for (char c : std::string("Wold Marsh")) addLetter(label, static_cast<unsigned char>(c));
         layoutLetters(label, ed.atlas);
     }
@@ -142,7 +149,8 @@ struct Window {
 
 // Runs the edits on a fresh editor in a 200 x 200 window. After each edit the
 // frame is drawn as the program draws it, then a full frame of the same state
-// (the picture dropped first); full[i] gets the full frame's pixels. sideLimit
+// (the picture dropped first), then the reference frame (every label, the map in
+// immediate mode); full[i] gets the full frame's pixels. sideLimit
 // bounds the picture's texture; loseAt names an edit before whose frame the
 // picture's texture is deleted behind the editor's back, as a lost context would.
 void runEdits(Window& w, int sideLimit, const std::string& loseAt, std::vector<std::vector<unsigned char>>& full) {
@@ -169,7 +177,11 @@ void runEdits(Window& w, int sideLimit, const std::string& loseAt, std::vector<s
         EXPECT_FALSE(drawFrame(ed)) << e.name;
         full[i] = readFrame(ed.view);
         SDL_GL_SwapWindow(w.window);
+        drawFrameReference(ed);
+        const std::vector<unsigned char> reference = readFrame(ed.view);
+        SDL_GL_SwapWindow(w.window);
         EXPECT_EQ(differingPixels(frame, full[i]), 0u) << e.name;
+        EXPECT_EQ(differingPixels(full[i], reference), 0u) << e.name;
         // The whole window shows the map, also the part the resize added.
         EXPECT_GT(coloursFrom(full[i], ed.view, ed.view.windowWidth - 60), 10u) << e.name;
     }
