@@ -10,7 +10,7 @@ namespace {
 
 // Faces per compiled chunk. A chunk is a run of faces in file order, so drawing
 // the chunks in order keeps the file's drawing order.
-constexpr size_t CHUNK_FACES = 2048;
+constexpr size_t CHUNK_FACES = 256;
 
 // The compiled fills and outlines, and what they were compiled from: lists
 // list .. list+n-1 hold the chunks' fills, list+n .. list+2n-1 their outlines.

@@ -31,7 +31,7 @@ std::vector<unsigned char> frame(const TerrainMesh& mesh, const TerrainColorTabl
 
 TEST(TerrainDraw, CompiledAndCulledEqualsFullDrawing) {
     // A 48 x 48 grid of tilted squares, two faces each: 4608 faces in rows, so the
-    // three chunks are bands across the map; varied heights and types.
+    // eighteen chunks are bands across the map; varied heights and types.
     TerrainMesh mesh;
     const int n = 48;
     for (int y = 0; y <= n; ++y)
