@@ -5,8 +5,9 @@
 //
 // The large case is generated here: a 512 x 512 grid of hills on an island
 // (524,288 faces, five terrain types from sea to rock) with 200 labels of 24
-// letters; the small case is the bundled example module. Both are written to a
-// temporary folder. Each timing is the best of three runs, or a single run when
+// letters; the small case is the bundled example module; the real-size case, a
+// generated map of a real module's size and terrain types, only has its frames
+// measured. All are written to a temporary folder. Each timing is the best of three runs, or a single run when
 // one run already takes long.
 // --check exits with status 1 when any pair of outputs differs.
 #include <fcntl.h>
@@ -21,9 +22,11 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/input.h"
 #include "atlas/atlas.h"
 #include "bench/bench.h"
 #include "bench/reference.h"
@@ -536,12 +539,50 @@ void benchPreview(const BenchCase& bc, const std::string& program, std::vector<B
                             fastS, refS, same});
 }
 
-void benchDrawing(const BenchCase& bc, const TerrainMesh& terrain, std::vector<BenchRow>& rows) {
+// The editor's frames after a node drag against its full frames, at the start
+// view; the row's name gives the first frame after start-up.
+void benchEditFrame(const std::string& title, const TerrainMesh& terrain, const TerrainColorTable& colors,
+                    const LabelList& labels, std::vector<BenchRow>& rows) {
+    Editor ed;
+    ed.terrain = terrain;
+    ed.colors = colors;
+    ed.labels = labels;
+    showMessage(ed.log, BANNER);
+    const std::string name = "edit frame " + title + ", after a node drag vs full frame";
+    if (!buildGlyphAtlas(ed.atlas, DEFAULT_CHARSET, FONT, 1024, 512, false)) {
+        rows.push_back(BenchRow{name + " (no atlas)", 0, -1, false});
+        return;
+    }
+    const EditFrameBench eb = benchEditFrames(ed, 20);
+    releaseGlyphAtlas(ed.atlas);
+    if (!eb.ran) {
+        std::printf("edit frame %s skipped: %s\n", title.c_str(), eb.note.c_str());
+        return;
+    }
+    if (!eb.note.empty()) std::printf("edit frame %s: %s\n", title.c_str(), eb.note.c_str());
+    rows.push_back(BenchRow{name + " (" + std::to_string(eb.frames) + " of each, best; first frame after start-up " +
+                                fmt("%.3f s)", eb.firstFrameS),
+                            eb.editS, eb.fullS, eb.identical});
+}
+
+// The colours of the drawing rows: one of its kind for each generated terrain type.
+TerrainColorTable benchColors() {
+    TerrainColorTable colors;
+    parseTerrainColors(colors, generateMapColors());
+    return colors;
+}
+
+// The case's labels, and its parties' positions for the markers.
+bool loadDrawingLabels(const BenchCase& bc, TerrainMesh& terrain, LabelList& labels) {
+    return readPartyPositions(terrain.partyPositions, (bc.moduleDir / "parties.orig.txt").string()) &&
+           loadCaseLabels(bc, labels);
+}
+
+void benchDrawing(const BenchCase& bc, TerrainMesh& terrain, std::vector<BenchRow>& rows) {
     LabelList labels;
     GlyphAtlas atlas;
-    TerrainColorTable colors;
-    parseTerrainColors(colors, "5\n0 40 90 200\n1 130 120 110\n3 90 170 70\n5 220 200 130\n11 30 110 40\n");
-    if (!loadCaseLabels(bc, labels) || !buildGlyphAtlas(atlas, DEFAULT_CHARSET, FONT, 1024, 512, false)) {
+    const TerrainColorTable colors = benchColors();
+    if (!loadDrawingLabels(bc, terrain, labels) || !buildGlyphAtlas(atlas, DEFAULT_CHARSET, FONT, 1024, 512, false)) {
         rows.push_back(BenchRow{"frame " + bc.name + " (no workload)", 0, -1, false});
         releaseGlyphAtlas(atlas);
         return;
@@ -554,15 +595,53 @@ void benchDrawing(const BenchCase& bc, const TerrainMesh& terrain, std::vector<B
         FrameBench fb = benchFrames(terrain, colors, labels, atlas, v.zoom, 10, 5);
         if (!fb.ran) {
             std::printf("frame %s skipped: %s\n", bc.name.c_str(), fb.note.c_str());
-            break;
+            releaseGlyphAtlas(atlas);
+            return;
         }
         if (!fb.note.empty()) std::printf("frame %s: %s\n", bc.name.c_str(), fb.note.c_str());
-        rows.push_back(BenchRow{"frame " + bc.name + ", " + v.view + ", terrain+labels, compiled vs immediate (" +
-                                    std::to_string(fb.compiledFrames) + "/" + std::to_string(fb.immediateFrames) +
+        const std::string frame = "frame " + bc.name + ", " + v.view + ", ";
+        rows.push_back(BenchRow{frame + "terrain+labels, compiled vs immediate (" + std::to_string(fb.compiledFrames) +
+                                    "/" + std::to_string(fb.immediateFrames) +
                                     " frames, best of each; first compiled frame " + fmt("%.3f s)", fb.firstCompiledS),
-                                fb.compiledS, fb.immediateS, fb.identical});
+                                fb.whole.compiledS, fb.whole.immediateS, fb.whole.identical});
+        for (int p = 0; p < FRAME_PARTS; ++p)
+            rows.push_back(BenchRow{frame + FRAME_PART_NAMES[p] + " alone", fb.parts[p].compiledS,
+                                    fb.parts[p].immediateS, fb.parts[p].identical});
     }
     releaseGlyphAtlas(atlas);
+    benchEditFrame(bc.name + " (" + std::to_string(terrain.faces.size()) + " faces, " +
+                       std::to_string(labels.size()) + " labels)",
+                   terrain, colors, labels, rows);
+}
+
+// A module of a real module's size: 41,472 faces with the terrain types of real
+// maps, 60 parties and 100 labels of 14 letters. Like a real map it spends its
+// faces on the land in the middle: the start view shows 41% of them, as on a real
+// module's map, where a uniform grid shows 22%. Only its frames are measured.
+void runRealSizeCase(const fs::path& root, std::vector<BenchRow>& rows) {
+    MapGenParams params;
+    params.gridX = params.gridY = 144;
+    params.seed = 7;
+    params.box = MapBox{-500, -500, 500, 500};
+    params.maxHeight = 40;
+    params.hills = 25;
+    params.realTerrain = true;
+    params.centreDetail = 3.5f;
+    BenchCase bc;
+    TerrainMesh terrain;
+    LabelList labels;
+    std::printf("== real-size case\n");
+    std::fflush(stdout);
+    if (!writeModule(root / "real-size", params, 100, 14, bc) ||
+        !readTerrainMesh(terrain, (bc.moduleDir / "map.txt").string()) || !loadDrawingLabels(bc, terrain, labels)) {
+        rows.push_back(BenchRow{"edit frame real-size (not prepared)", 0, -1, false});
+        return;
+    }
+    std::set<int> types;
+    for (const MapFace& f : terrain.faces) types.insert(f.terrainType);
+    benchEditFrame("real-size (" + std::to_string(terrain.faces.size()) + " faces, " + std::to_string(types.size()) +
+                       " terrain types, " + std::to_string(labels.size()) + " labels)",
+                   terrain, benchColors(), labels, rows);
 }
 
 // --- output ------------------------------------------------------------------
@@ -678,6 +757,7 @@ int main(int argc, char** argv) {
         rows.push_back(BenchRow{"small case (not prepared)", 0, -1, false});
     }
     if (!smallOnly) {
+        runRealSizeCase(root, rows);
         BenchCase large;
         std::printf("== generating the large case\n");
         std::fflush(stdout);
