@@ -105,6 +105,7 @@ void dragEndNode(Editor& ed) {
     const MapPoint p = projectToWindow(ed.view, ed.labels[ed.app.selected].curve[3]);
     const int x = static_cast<int>(p.x), y = static_cast<int>(p.y);
     handleButtonDown(ed, BUTTON_LEFT, x, y);
+    EXPECT_EQ(ed.app.activeNode, 3) << "the press grabs the end node";
     handleMotion(ed, HELD_LEFT, x + 12, y + 7, 12, 7, 0);
     handleButtonUp(ed, BUTTON_LEFT);
 }
