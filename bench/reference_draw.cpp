@@ -5,7 +5,6 @@
 #include "app/view_draw.h"
 #include "bench/reference.h"
 #include "labels/label_draw.h"
-#include "overlay/overlay_draw.h"
 #include "terrain/terrain_draw.h"
 
 void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts) {
@@ -28,25 +27,17 @@ void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colo
 
 void drawFrameReference(Editor& ed) {
     ViewState& view = ed.view;
-    const AppState& app = ed.app;
-    const int w = view.windowWidth;
-    const int h = view.windowHeight;
-    glViewport(0, 0, w, h);
+    AppState& app = ed.app;
+    glViewport(0, 0, view.windowWidth, view.windowHeight);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadViewTransform(view);
     drawTerrainImmediate(ed.terrain, ed.colors);
     captureViewMatrices(view);
     glTranslatef(0.0f, 0.0f, 10.0f);
-    if (app.creating) drawLabel(ed.app.newLabel, true, 3, ed.atlas);
-    const int count = static_cast<int>(ed.labels.size());
-    for (int i = 0; i < count; ++i) drawLabel(ed.labels[i], i == app.selected, app.activeNode, ed.atlas);
-    drawHelpPanel(app.helpVisible, count, app.selected, w, h);
-    drawMessages(ed.log, w, h);
-    if (app.cursorShown) drawCursorReadout(app.cursorPos.x, app.cursorPos.y, w, h);
-    if (app.selected >= 0 && app.selected < count) {
-        const Label& l = ed.labels[app.selected];
-        drawLabelStatus(l.size, l.visibility, l.width, l.italic, proportionalSpacing(l), w, h);
-    }
+    if (app.creating) drawLabel(app.newLabel, true, 3, ed.atlas);
+    for (size_t i = 0; i < ed.labels.size(); ++i)
+        drawLabel(ed.labels[i], static_cast<int>(i) == app.selected, app.activeNode, ed.atlas);
+    drawFrameOverlay(ed);
     glFinish();
 }

@@ -187,6 +187,16 @@ bool drawFrame(Editor& ed) {
     const int count = static_cast<int>(ed.labels.size());
     for (int i = 0; i < count; ++i) drawInView(ed.labels[i], i == app.selected, app.activeNode);
 
+    drawFrameOverlay(ed);
+    glFinish();
+    return fromPicture;
+}
+
+void drawFrameOverlay(const Editor& ed) {
+    const AppState& app = ed.app;
+    const int w = ed.view.windowWidth;
+    const int h = ed.view.windowHeight;
+    const int count = static_cast<int>(ed.labels.size());
     drawHelpPanel(app.helpVisible, count, app.selected, w, h);
     drawMessages(ed.log, w, h);
     if (app.cursorShown) drawCursorReadout(app.cursorPos.x, app.cursorPos.y, w, h);
@@ -194,7 +204,4 @@ bool drawFrame(Editor& ed) {
         const Label& l = ed.labels[app.selected];
         drawLabelStatus(l.size, l.visibility, l.width, l.italic, proportionalSpacing(l), w, h);
     }
-
-    glFinish();
-    return fromPicture;
 }

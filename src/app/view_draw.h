@@ -10,6 +10,9 @@
 // prompt is drawn and the captured matrices stay as they were. True when the map
 // came from its kept picture.
 bool drawFrame(Editor& ed);
+// The overlay over the frame, in window pixels: the help panel, the messages, the
+// cursor readout and the selected label's status.
+void drawFrameOverlay(const Editor& ed);
 // The background (the clear colour), the terrain and the party markers of a frame,
 // leaving the map transform on the modelview matrix as drawTerrain does. While the
 // picture's key holds, one textured quad of the picture covers the window with them
