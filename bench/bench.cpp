@@ -565,13 +565,6 @@ void benchEditFrame(const std::string& title, const TerrainMesh& terrain, const 
                             eb.editS, eb.fullS, eb.identical});
 }
 
-// The colours of the drawing rows: one of its kind for each generated terrain type.
-TerrainColorTable benchColors() {
-    TerrainColorTable colors;
-    parseTerrainColors(colors, generateMapColors());
-    return colors;
-}
-
 // The case's labels, and its parties' positions for the markers.
 bool loadDrawingLabels(const BenchCase& bc, TerrainMesh& terrain, LabelList& labels) {
     return readPartyPositions(terrain.partyPositions, (bc.moduleDir / "parties.orig.txt").string()) &&
@@ -581,7 +574,7 @@ bool loadDrawingLabels(const BenchCase& bc, TerrainMesh& terrain, LabelList& lab
 void benchDrawing(const BenchCase& bc, TerrainMesh& terrain, std::vector<BenchRow>& rows) {
     LabelList labels;
     GlyphAtlas atlas;
-    const TerrainColorTable colors = benchColors();
+    const TerrainColorTable colors;  // the palette's colours, as without "mapcolors.txt"
     if (!loadDrawingLabels(bc, terrain, labels) || !buildGlyphAtlas(atlas, DEFAULT_CHARSET, FONT, 1024, 512, false)) {
         rows.push_back(BenchRow{"frame " + bc.name + " (no workload)", 0, -1, false});
         releaseGlyphAtlas(atlas);
@@ -641,7 +634,7 @@ void runRealSizeCase(const fs::path& root, std::vector<BenchRow>& rows) {
     for (const MapFace& f : terrain.faces) types.insert(f.terrainType);
     benchEditFrame("real-size (" + std::to_string(terrain.faces.size()) + " faces, " + std::to_string(types.size()) +
                        " terrain types, " + std::to_string(labels.size()) + " labels)",
-                   terrain, benchColors(), labels, rows);
+                   terrain, TerrainColorTable{}, labels, rows);
 }
 
 // --- output ------------------------------------------------------------------

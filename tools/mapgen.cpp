@@ -182,11 +182,6 @@ std::string generatePartiesOrig(uint64_t seed, int count, const MapBox& box) {
     return out;
 }
 
-std::string generateMapColors() {
-    return "12\n0 40 90 200\n1 130 120 110\n2 190 170 100\n3 90 170 70\n4 240 240 245\n5 220 200 130\n"
-           "7 120 80 40\n8 60 110 210\n9 70 100 60\n10 140 150 70\n11 30 110 40\n12 200 220 210\n";
-}
-
 std::string generateMapIconsOrig(int count) {
     count = std::max(0, count);
     std::string out = "map_icons_file version 1\n";

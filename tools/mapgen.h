@@ -70,10 +70,6 @@ std::string generateMapText(const MapGenParams& params);
 // are spread over the box.
 std::string generatePartiesOrig(uint64_t seed, int count, const MapBox& box);
 
-// "mapcolors.txt" text: a colour of its kind for each terrain type the map
-// generator uses (blue water, grey rock, green forests, white snow, ...).
-std::string generateMapColors();
-
 // "map_icons.orig.txt" text: header, the count line, then count icon records.
 std::string generateMapIconsOrig(int count);
 

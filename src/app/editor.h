@@ -31,7 +31,7 @@ struct Editor {
     GlyphAtlas atlas;
     MessageLog log;
     std::string startupOutput;  // what start-up printed before the window, shown again when start-up ends
-    MapPicture picture;      // the map's picture kept between frames (drawFrame)
+    MapPicture picture;         // the map's picture kept between frames (drawFrame)
     int redrawRequests = 0;  // redraw requests posted by commands (pushRedraw), turned into SDL events by the loop
     bool done = false;       // the event loop ends
 };

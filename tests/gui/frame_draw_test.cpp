@@ -35,7 +35,6 @@ void makeEditor(Editor& ed) {
     std::string error;
     ASSERT_TRUE(parseTerrainMesh(ed.terrain, map.data(), map.size(), error)) << error;
     ed.terrain.partyPositions = {{0, 0}, {-20, 10}, {15, -5}, {5, 25}, {-8, -18}};
-    parseTerrainColors(ed.colors, generateMapColors());
     ASSERT_TRUE(buildGlyphAtlas(ed.atlas, "abcdefghijklmnopqrstuvxyzABCDEFGHIJKLMNOPQRSTUVXYZ- ", FONT, 512, 256, false));
     const struct {
         MapPoint start, end;
