@@ -28,7 +28,7 @@ struct LetterQuad {
     MapPoint v, e0, e1;
 };
 LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas);
-// The x/y box of all the label drawing draws with the label's current curve
+// The x/y box of everything drawLabel draws for the label with its current curve
 // (updateCurve): the curve, inside the hull of its four points; a selection's node
 // markers and handles, within 0.5 of those points; and every letter's quad.
 MapRect labelRect(const Label& label, const GlyphAtlas& atlas);
