@@ -48,11 +48,6 @@ struct ScanfReader {
 }  // namespace
 
 bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
-    clearTerrainMesh(mesh);
-    if (!parseMapRecords<ScanfReader>(mesh, text, size, error)) {
-        clearTerrainMesh(mesh);
-        return false;
-    }
-    finishTerrainMesh(mesh, false);
-    return true;
+    return fillTerrainMesh(mesh, false,
+                           [&](TerrainMesh& m) { return parseMapRecords<ScanfReader>(m, text, size, error); });
 }

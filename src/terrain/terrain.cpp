@@ -112,20 +112,20 @@ void clearTerrainMesh(TerrainMesh& mesh) {
     mesh.lastFace = -1;
 }
 
-void finishTerrainMesh(TerrainMesh& mesh, bool index) {
-    computeBoundingBox(mesh);
-    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
-    if (index) buildTerrainIndex(mesh);
-}
-
-bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
+bool fillTerrainMesh(TerrainMesh& mesh, bool index, const std::function<bool(TerrainMesh&)>& readRecords) {
     clearTerrainMesh(mesh);
-    if (!parseMapRecords<FastReader>(mesh, text, size, error)) {
+    if (!readRecords(mesh)) {
         clearTerrainMesh(mesh);
         return false;
     }
-    finishTerrainMesh(mesh, true);
+    computeBoundingBox(mesh);
+    for (MapFace& f : mesh.faces) computeFaceLight(mesh, f);
+    if (index) buildTerrainIndex(mesh);
     return true;
+}
+
+bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::string& error) {
+    return fillTerrainMesh(mesh, true, [&](TerrainMesh& m) { return parseMapRecords<FastReader>(m, text, size, error); });
 }
 
 Report readTerrainMesh(TerrainMesh& mesh, const std::string& path, std::string* fault) {

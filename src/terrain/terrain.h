@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,10 @@ bool parseTerrainMesh(TerrainMesh& mesh, const char* text, size_t size, std::str
 
 // No vertices, faces, box or index: the mesh of a reader that failed.
 void clearTerrainMesh(TerrainMesh& mesh);
-// After the records are read: the bounding box, every face's light and, when
-// `index` is set, the height index.
-void finishTerrainMesh(TerrainMesh& mesh, bool index);
+// Fills the mesh anew: its vertices and faces by readRecords, then the bounding
+// box, every face's light and, when `index` is set, the height index. When
+// readRecords fails the mesh is left empty.
+bool fillTerrainMesh(TerrainMesh& mesh, bool index, const std::function<bool(TerrainMesh&)>& readRecords);
 void computeBoundingBox(TerrainMesh& mesh);
 MapVertex faceNormal(const TerrainMesh& mesh, const MapFace& face);
 void computeFaceLight(const TerrainMesh& mesh, MapFace& face);
