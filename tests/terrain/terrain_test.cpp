@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <set>
 #include <string>
 
 #include "../test_support.h"
@@ -394,33 +393,3 @@ TEST(TerrainQueries, IndexAgreesWithLinearScan) {
 }
 
 }  // namespace
-
-TEST(MapGenerator, TerrainTypesAndDensityOfRealMaps) {
-    // The five height bands, or with realTerrain the twelve types real modules' maps
-    // use; with centreDetail the same box, its middle ninth holding far more faces.
-    size_t uniformMiddle = 0;
-    for (bool real : {false, true}) {
-        MapGenParams p;
-        p.gridX = p.gridY = 144;
-        p.hills = 25;
-        p.realTerrain = real;
-        p.centreDetail = real ? 3.5f : 1.0f;
-        TerrainMesh m = parseBoth(generateMapText(p));
-        std::set<int> types;
-        size_t middle = 0;
-        for (const MapFace& f : m.faces) {
-            types.insert(f.terrainType);
-            const MapVertex& v = m.vertices[static_cast<size_t>(f.corners[0])];
-            middle += std::fabs(v.x) < 100.0f / 3 && std::fabs(v.y) < 100.0f / 3;
-        }
-        const std::set<int> want = real ? std::set<int>{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12} : std::set<int>{0, 1, 3, 5, 11};
-        EXPECT_EQ(types, want) << real;
-        EXPECT_EQ(m.boxMin.x, -100.0f);
-        EXPECT_EQ(m.boxMax.y, 100.0f);
-        if (real)
-            EXPECT_GT(middle, 2 * uniformMiddle);
-        else
-            uniformMiddle = middle;
-    }
-    EXPECT_NEAR(static_cast<double>(uniformMiddle) / (2 * 144 * 144), 1.0 / 9, 0.01);
-}
