@@ -565,9 +565,10 @@ void benchEditFrame(const std::string& title, const TerrainMesh& terrain, const 
                             eb.editS, eb.fullS, eb.identical});
 }
 
-// The case's labels, and its parties' positions for the markers.
+// The case's labels, and its parties' positions and names for the markers.
 bool loadDrawingLabels(const BenchCase& bc, TerrainMesh& terrain, LabelList& labels) {
-    return readPartyPositions(terrain.partyPositions, (bc.moduleDir / "parties.orig.txt").string()) &&
+    return readPartyPositions(terrain.partyPositions, (bc.moduleDir / "parties.orig.txt").string(),
+                              &terrain.partyNames) &&
            loadCaseLabels(bc, labels);
 }
 

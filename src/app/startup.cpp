@@ -174,7 +174,8 @@ bool prepareInteractive(Editor& ed) {
     if (!map) return false;
     // Without a colour file, write the defaults for this map and use them at once.
     if (!colorsRead && writeDefaultTerrainColors(ed.terrain)) readTerrainColors(ed.colors);
-    if (!readPartyPositions(ed.terrain.partyPositions, modulePath(config, "parties.orig.txt"))) {
+    if (!readPartyPositions(ed.terrain.partyPositions, modulePath(config, "parties.orig.txt"),
+                            &ed.terrain.partyNames)) {
         printAtStartup(ed.startupOutput, "Cannot find parties.orig.txt.\nRead the readme!");
         return false;
     }

@@ -101,7 +101,7 @@ bool readOrigList(const std::string& path, OrigList& list) {
     return true;
 }
 
-bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text) {
+bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text, std::vector<PartyName>* names) {
     TextLineReader in{&text, 0};
     std::string line;
     if (!readTextLine(in, line)) return true;  // an empty file lists no parties
@@ -119,16 +119,23 @@ bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& te
                                  &c, s1, s2, &u, &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &x, &y);
         if (fields < 16) return false;
         bool hidden = (x == 1.0f && y == 1.0f) || (x == 0.0f && y == 0.0f);
-        if (!hidden) positions.push_back(MapPoint{x, y});
+        if (!hidden) {
+            positions.push_back(MapPoint{x, y});
+            if (names) {
+                std::string name = s2;
+                std::replace(name.begin(), name.end(), '_', ' ');
+                names->push_back(PartyName{s1, std::move(name)});
+            }
+        }
         if (!readTextLine(in, line)) return false;  // the party's second line
     }
     return true;
 }
 
-bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path) {
+bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path, std::vector<PartyName>* names) {
     std::string text;
     if (!readTextFile(path, text)) return false;
-    return parsePartyPositions(positions, text);
+    return parsePartyPositions(positions, text, names);
 }
 
 bool parseParties(const std::string& text, std::vector<PartyRecord>& parties, std::string& error) {

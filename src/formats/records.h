@@ -34,9 +34,12 @@ struct OrigList {
 // False when the file is missing or ends before its count line.
 bool readOrigList(const std::string& path, OrigList& list);
 
-// Reads "parties.orig.txt" and appends the shown party positions.
-bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path);
-bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text);
+// Reads "parties.orig.txt" and appends the shown party positions and, when names
+// is given, each one's id and name (the same count as the positions appended).
+bool readPartyPositions(std::vector<MapPoint>& positions, const std::string& path,
+                        std::vector<PartyName>* names = nullptr);
+bool parsePartyPositions(std::vector<MapPoint>& positions, const std::string& text,
+                         std::vector<PartyName>* names = nullptr);
 
 // One party of a parties file, as the game reads it.
 struct PartyRecord {

@@ -361,3 +361,18 @@ void lastFaceNormal(const TerrainMesh& mesh, float& nx, float& ny, float& nz) {
     ny = n.y;
     nz = n.z;
 }
+
+int partyNear(const TerrainMesh& mesh, MapPoint p, float radius) {
+    int best = -1;
+    float bestSquare = radius * radius;
+    for (size_t i = 0; i < mesh.partyPositions.size(); ++i) {
+        const float dx = mesh.partyPositions[i].x - p.x;
+        const float dy = mesh.partyPositions[i].y - p.y;
+        const float d = dx * dx + dy * dy;
+        if (d <= bestSquare && (best < 0 || d < bestSquare)) {
+            best = static_cast<int>(i);
+            bestSquare = d;
+        }
+    }
+    return best;
+}

@@ -15,7 +15,7 @@
 //   must always agree with (results and lastFace).
 //
 // The mesh is read-only after start-up except for lastFace (a query cursor) and
-// partyPositions (filled once by the party reader).
+// partyPositions and partyNames (filled once by the party reader).
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,13 @@ struct MapPoint {
 
 struct MapVertex {
     float x = 0, y = 0, z = 0;
+};
+
+// A shown party's id ("p_town_6") and the name the map shows for it ("Eastvale",
+// the name field with "_" read as a space).
+struct PartyName {
+    std::string id;
+    std::string name;
 };
 
 struct MapFace {
@@ -58,6 +65,7 @@ struct TerrainMesh {
     MapVertex boxMin{1, 1, 1};
     MapVertex boxMax{-1, -1, -1};
     std::vector<MapPoint> partyPositions;
+    std::vector<PartyName> partyNames;  // for partyPositions[i] when filled, by index
     TerrainIndex index;
     int lastFace = -1;  // face found by the most recent height query; -1 for none
 };
@@ -88,5 +96,8 @@ bool faceCornersValid(const TerrainMesh& mesh, const MapFace& face);
 bool pointInFace(const TerrainMesh& mesh, const MapFace& face, MapPoint p, float w[3]);
 float heightAt(TerrainMesh& mesh, MapPoint p);
 float heightAtLinear(TerrainMesh& mesh, MapPoint p);
+// The index in partyPositions of the party nearest to p within radius (map
+// units), -1 for none; of equal distances the first.
+int partyNear(const TerrainMesh& mesh, MapPoint p, float radius);
 // Writes the normal of lastFace into n; leaves n unchanged when there is none.
 void lastFaceNormal(const TerrainMesh& mesh, float& nx, float& ny, float& nz);

@@ -96,6 +96,14 @@ TEST(Records, PartyPositions) {
     terrain.partyPositions.push_back(MapPoint{9, 9});
     EXPECT_TRUE(readPartyPositions(terrain.partyPositions, dir / "PARTIES.ORIG.TXT"));
     ASSERT_EQ(terrain.partyPositions.size(), 13u);
+    // The names of the parties shown, "_" read as a space; hidden ones have none.
+    std::vector<MapPoint> shown;
+    std::vector<PartyName> names;
+    EXPECT_TRUE(parsePartyPositions(shown, "h\n3\n" + partyLine("0", "0") + "\n0\n" + partyLine("2", "3") +
+                                               "\n0\n 1 4 4 p_town_6 East_vale_ 0 0 0 3 0 0 0 0 0 7 8\n0\n",
+                                    &names));
+    ASSERT_EQ(names.size(), shown.size());
+    EXPECT_EQ(std::tuple(names[1].id, names[1].name, shown[1].x), std::tuple("p_town_6", "East vale ", 7.0f));
     EXPECT_EQ(terrain.partyPositions[1].x, 2.0f);
     EXPECT_EQ(std::pair(terrain.partyPositions[12].x, terrain.partyPositions[12].y), std::pair(13.0f, 5.0f));
     EXPECT_FALSE(readPartyPositions(terrain.partyPositions, dir / "missing.txt"));

@@ -103,6 +103,11 @@ TEST(TerrainReader, CountsBoxesAndNumberSyntax) {
     ASSERT_TRUE(parse(m, "0 0"));
     EXPECT_TRUE(m.vertices.empty());
     EXPECT_EQ(m.partyPositions.size(), 1u);
+    // The party nearest a point within a radius; of equal distances the first.
+    m.partyPositions = {{0, 0}, {10, 0}, {6, 0}, {14, 0}};
+    EXPECT_EQ(std::tuple(partyNear(m, {7, 0}, 3), partyNear(m, {8, 0}, 3), partyNear(m, {30, 0}, 5)),
+              std::tuple(2, 1, -1));
+    m.partyPositions.clear();
 
     // Signs, exponents, leading and trailing points, hexadecimal floats and
     // underflow all read as scanf reads them.
