@@ -97,7 +97,7 @@ struct ConfigKey {
 };
 constexpr ConfigKey KEYS[] = {{"module_path", true}, {"texture_size", true}, {"font", true},
                               {"charset", true},     {"test_mode", false},   {"mip_map", true},
-                              {"mesh_letters", false}};
+                              {"mesh_letters", false}, {"window_size", false}};
 constexpr size_t KEY_COUNT = sizeof KEYS / sizeof KEYS[0];
 
 // "auto" (0) or a whole number 1..MESH_LETTERS_MAX written with digits alone.
@@ -240,6 +240,32 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
                                   : "mesh_letters has no value");
                 break;
             }
+        } else if (key == "window_size") {
+            // "auto", or two positive numbers; the window is kept within the desktop when it opens.
+            in.skipSpace();
+            const std::string value = in.valueText(valuePos);
+            int w = 0, h = 0;
+            bool read = false;
+            if (value.rfind("auto", 0) == 0) {
+                in.pos += 4;
+                read = value == "auto";
+                config.window_auto = read;
+            } else if (scanInt(in, w)) {
+                in.skipSpace();
+                if (in.peek() == 'x') {
+                    in.get();
+                    read = scanInt(in, h) && w >= 1 && h >= 1 && w <= WINDOW_SIDE_MAX && h <= WINDOW_SIDE_MAX;
+                }
+                if (read) {
+                    config.window_width = w;
+                    config.window_height = h;
+                    config.window_auto = false;
+                }
+            }
+            if (!read) {
+                fault(keyPos, "window_size \"" + value + "\" is not a size like 1280 x 800, or auto");
+                break;
+            }
         } else if (key == "test_mode") {
             int v = 0;
             config.test_mode = scanInt(in, v) && v == 1;
@@ -310,6 +336,9 @@ std::string newConfigText(const std::string& modulePath, const std::string& font
         "mip_map = [100,100,90,80,70]\n"
         "\n"
         "# letters of a label that one exported mesh, icon and party may carry: auto, or 1 to 1000\n"
-        "mesh_letters = auto\n",
+        "mesh_letters = auto\n"
+        "\n"
+        "# the editor's window at start: W x H in pixels, or auto (80 %% of the desktop)\n"
+        "window_size = auto\n",
         modulePath.c_str(), font.c_str());
 }

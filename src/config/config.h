@@ -7,9 +7,10 @@
 // same on text already in memory (CR LF already turned into LF).
 //
 // Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]),
-// mesh_letters (auto or 1..1000).
+// mesh_letters (auto or 1..1000), window_size (W x H or auto).
 // Reading succeeds when module_path, texture_size (both numbers), font, charset
-// and mip_map are each given exactly once; test_mode and mesh_letters are optional.
+// and mip_map are each given exactly once; test_mode, mesh_letters and
+// window_size are optional.
 // Anything else, a mistyped mip_map list or mesh_letters value included, is
 // reported as "Error reading <path>...", followed by a line that names the first
 // fault, its key and its line. A missing file is "Wrong or missing config file",
@@ -24,6 +25,7 @@
 constexpr size_t CONFIG_TEXT_MAX = 1023;  // longest text value or token
 constexpr size_t MIP_MAP_MAX = 50;        // most mip_map entries
 constexpr int MESH_LETTERS_MAX = 1000;    // most letters one exported mesh may carry
+constexpr int WINDOW_SIDE_MAX = 32768;    // largest window side window_size may name
 
 struct AppConfig {
     std::string module_path = "C:\\Games\\Karnwold800\\Modules\\Brask\\";
@@ -34,6 +36,10 @@ struct AppConfig {
     bool test_mode = false;
     std::vector<int> mip_map;  // per-level opacity in percent, level 0 first
     int mesh_letters = 0;      // letters per exported mesh at most; 0: auto (as few as the module's icons allow)
+    // The editor window's size at start; window_auto: 80 % of the usable desktop.
+    int window_width = 500;
+    int window_height = 500;
+    bool window_auto = false;
 };
 
 // The second line of the message for a missing configuration file.

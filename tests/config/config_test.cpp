@@ -239,3 +239,36 @@ TEST(Config, MeshLetters) {
         }
     }
 }
+
+namespace {
+
+TEST(Config, WindowSize) {
+    EXPECT_EQ(std::tuple(parse(kGood).config.window_width, parse(kGood).config.window_auto), std::tuple(500, false));
+    struct Case {
+        const char* value;
+        bool ok;
+        int w, h;
+        bool automatic;
+    };
+    for (const Case c : {Case{"auto", true, 500, 500, true}, {"1280 x 800", true, 1280, 800, false},
+                         {"640x480 # small", true, 640, 480, false}, {"0 x 10", false, 0, 0, false},
+                         {"800", false, 0, 0, false}, {"autox", false, 0, 0, false}, {"big", false, 0, 0, false},
+                         {"40000 x 10", false, 0, 0, false}}) {
+        const Parsed p = parse(kGood + "window_size = " + c.value + "\n");
+        EXPECT_EQ(p.ok, c.ok) << c.value;
+        if (c.ok) {
+            EXPECT_EQ(std::tuple(p.config.window_width, p.config.window_height, p.config.window_auto),
+                      std::tuple(c.w, c.h, c.automatic))
+                << c.value;
+        } else {
+            const std::string value = std::string(c.value);
+            EXPECT_EQ(p.out, error("line 7: window_size \"" + value + "\" is not a size like 1280 x 800, or auto"));
+        }
+    }
+    // A new working folder's configuration asks for the desktop's share, and reads back.
+    const Parsed made = parse(newConfigText("C:\\Mod\\", "font.ttf"));
+    EXPECT_TRUE(made.ok) << made.out;
+    EXPECT_TRUE(made.config.window_auto);
+}
+
+}  // namespace
