@@ -1,6 +1,7 @@
 #include "overlay/overlay.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/text_format.h"
 #include "platform/utf8.h"
@@ -19,11 +20,15 @@ const HelpRow HELP_ROWS[] = {
     {true, Show::Always, "View"},
     {false, Show::Always, " [mouse wheel]: zoom in/out"},
     {false, Show::Always, " [mouse right]: drag map"},
+    {false, Show::Always, " [Home]: whole map"},
+    {false, Show::Always, " [F3]: town names on/off"},
     {true, Show::Always, "Basic editing"},
     {false, Show::Always, " [mouse left]: drag on an empty region to create a new label"},
     {false, Show::WithLabels, " [mouse left]: click on a label to select"},
     {false, Show::WithLabels, " [tab]: select next label"},
     {false, Show::WithSelection, " [mouse left]: drag control nodes "},
+    {false, Show::WithSelection, " [mouse left]: drag the label to move it"},
+    {false, Show::WithSelection, " [shift-Delete]: delete the label"},
     {false, Show::WithSelection, " [just type]: edit label text "},
     {true, Show::WithSelection, "Character"},
     {false, Show::WithSelection, " [mouse middle]: drag up/down to change Size"},
@@ -112,9 +117,19 @@ std::string latin1ForDrawing(const std::string& utf8) {
 
 int readoutColumn(int w) { return w - 70; }
 
-std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWidth& width) {
+int textWidth(const std::string& text, const TextWidth& width) {
+    int total = 0;
+    for (unsigned char c : text) total += width(c);
+    return total;
+}
+
+PixelRect textBackdrop(const OverlayText& text, const TextWidth& width) {
+    return {text.x - 3, text.y - 4, text.x + textWidth(text.text, width) + 3, text.y + 11};
+}
+
+std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWidth& width, int readoutX) {
     // Messages start at x = 5 and keep a gap of 5 pixels before the readout.
-    const int maxWidth = readoutColumn(w) - 10;
+    const int maxWidth = (readoutX < 0 ? readoutColumn(w) : readoutX) - 10;
     std::vector<OverlayText> out;
     int y = -8;
     for (const std::string& message : messagesNewestFirst(log)) {
@@ -128,11 +143,39 @@ std::vector<OverlayText> messageLines(const MessageLog& log, int w, const TextWi
     return out;
 }
 
-std::vector<OverlayText> cursorReadoutLines(float x, float y, int w) {
-    return {
+std::vector<OverlayText> cursorReadoutLines(float x, float y, int w, const std::string& party,
+                                            const TextWidth& width) {
+    std::vector<OverlayText> out = {
         {readoutColumn(w), 7, GREY_STATUS, formatText("X:%+8.2f", static_cast<double>(x))},
         {readoutColumn(w), 22, GREY_STATUS, formatText("Y:%+8.2f", static_cast<double>(y))},
     };
+    if (!party.empty()) {
+        const std::string text = latin1ForDrawing(party);
+        const int right = width ? w - 5 - textWidth(text, width) : readoutColumn(w);
+        out.push_back({std::min(readoutColumn(w), right), 37, GREY_STATUS, text});
+    }
+    return out;
+}
+
+std::vector<OverlayText> partyNameLines(const std::vector<NamedPoint>& points, int w, int h,
+                                        const TextWidth& width) {
+    std::vector<OverlayText> out;
+    std::vector<PixelRect> taken;
+    for (const NamedPoint& p : points) {
+        if (p.name.empty() || !std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e6f ||
+            std::fabs(p.y) > 1e6f)
+            continue;
+        // Right of the marker (7 pixels across), the text's middle level with its centre.
+        OverlayText line{static_cast<int>(std::lround(p.x)) + 8, static_cast<int>(std::lround(p.y)) - 4, GREY_NAME,
+                         latin1ForDrawing(p.name)};
+        const PixelRect r = textBackdrop(line, width);
+        if (r.x1 <= 0 || r.y1 <= 0 || r.x0 >= w || r.y0 >= h) continue;
+        const auto overlaps = [&](const PixelRect& o) { return r.x0 < o.x1 && o.x0 < r.x1 && r.y0 < o.y1 && o.y0 < r.y1; };
+        if (std::any_of(taken.begin(), taken.end(), overlaps)) continue;
+        taken.push_back(r);
+        out.push_back(std::move(line));
+    }
+    return out;
 }
 
 std::vector<OverlayText> labelStatusLines(float size, int visibility, int width, int w, int h, bool proportional) {

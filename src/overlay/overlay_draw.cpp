@@ -23,6 +23,20 @@ void ensureGlutInitialised() {
 }
 
 void drawLines(const std::vector<OverlayText>& lines) {
+    ensureGlutInitialised();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, BACKDROP_ALPHA);
+    glBegin(GL_QUADS);
+    for (const OverlayText& l : lines) {
+        const PixelRect r = textBackdrop(l, overlayCharWidth);
+        glVertex2i(r.x0, r.y0);
+        glVertex2i(r.x1, r.y0);
+        glVertex2i(r.x1, r.y1);
+        glVertex2i(r.x0, r.y1);
+    }
+    glEnd();
+    glDisable(GL_BLEND);
     for (const OverlayText& l : lines) drawText(l.x, l.y, l.grey, l.text);
 }
 
@@ -33,6 +47,16 @@ void beginOverlay(int w, int h) {
 }
 
 }  // namespace
+
+int overlayCharWidth(unsigned char c) {
+    ensureGlutInitialised();
+    return glutBitmapWidth(GLUT_BITMAP_HELVETICA_12, c);
+}
+
+void drawOverlayLines(const std::vector<OverlayText>& lines, int w, int h) {
+    beginOverlay(w, h);
+    drawLines(lines);
+}
 
 void pixelOverlaySpace(int w, int h) {
     if (w <= 0) w = 1;
@@ -57,15 +81,14 @@ void drawHelpPanel(bool helpVisible, int labelCount, int selected, int w, int h)
     drawLines(helpPanelLines(helpVisible, labelCount, selected, w, h));
 }
 
-void drawMessages(const MessageLog& log, int w, int h) {
+void drawMessages(const MessageLog& log, int w, int h, int readoutX) {
     beginOverlay(w, h);
-    ensureGlutInitialised();
-    drawLines(messageLines(log, w, [](unsigned char c) { return glutBitmapWidth(GLUT_BITMAP_HELVETICA_12, c); }));
+    drawLines(messageLines(log, w, overlayCharWidth, readoutX));
 }
 
-void drawCursorReadout(float x, float y, int w, int h) {
+void drawCursorReadout(float x, float y, int w, int h, const std::string& party) {
     beginOverlay(w, h);
-    drawLines(cursorReadoutLines(x, y, w));
+    drawLines(cursorReadoutLines(x, y, w, party, overlayCharWidth));
 }
 
 void drawLabelStatus(float size, int visibility, int width, unsigned char italic, bool proportional, int w, int h) {
@@ -76,6 +99,5 @@ void drawLabelStatus(float size, int visibility, int width, unsigned char italic
 
 void drawQuitPrompt(int w, int h) {
     beginOverlay(w, h);
-    const OverlayText p = quitPromptLine(w, h);
-    drawText(p.x, p.y, p.grey, p.text);
+    drawLines({quitPromptLine(w, h)});
 }

@@ -78,9 +78,11 @@ TEST(MessageLog, WriteLogFileNewestFirstAndKeepsOldFileOnFailure) {
 
 // Every help line of the panel with a selection; the other states show a subset.
 const char* const kHelp[] = {
-    "HELP (F1 to hide)", "View", " [mouse wheel]: zoom in/out", " [mouse right]: drag map", "Basic editing",
+    "HELP (F1 to hide)", "View", " [mouse wheel]: zoom in/out", " [mouse right]: drag map", " [Home]: whole map",
+    " [F3]: town names on/off", "Basic editing",
     " [mouse left]: drag on an empty region to create a new label", " [mouse left]: click on a label to select",
-    " [tab]: select next label", " [mouse left]: drag control nodes ", " [just type]: edit label text ", "Character",
+    " [tab]: select next label", " [mouse left]: drag control nodes ", " [mouse left]: drag the label to move it",
+    " [shift-Delete]: delete the label", " [just type]: edit label text ", "Character",
     " [mouse middle]: drag up/down to change Size", " [shift-mouse middle]: drag up/down to change Width",
     " [pagUp/pagDown]: change label transparency", " [ctrl-i]: italics on-off", " [ctrl-f]: flip text",
     " [ctrl-p]: CAPS - Caps - caps", " [ctrl-k]: equal slots - proportional spacing", " [ctrl-c]/[ctrl-v]: cut'n'paste text attr", "General",
@@ -109,18 +111,18 @@ TEST(HelpPanel, LinesForEachState) {
     EXPECT_EQ(asTuples(helpPanelLines(false, 3, 1, 800, 300)),
               (std::vector<Line>{{"(F1 to show HELP)", 5, 287, GREY_HEADING}}));
 
-    const std::vector<Line> none = helpPanel(500, {{6, 19}});
-    ASSERT_EQ(none.size(), 14u);
-    EXPECT_EQ(none.back(), (Line{" [F8]: re-read map colours", 5, 272, GREY_ITEM}));
+    const std::vector<Line> none = helpPanel(500, {{8, 23}});
+    ASSERT_EQ(none.size(), 16u);
+    EXPECT_EQ(none.back(), (Line{" [F8]: re-read map colours", 5, 242, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, -1, 500, 500)), none);
     // A stale selection without labels shows no selection block either.
     EXPECT_EQ(asTuples(helpPanelLines(true, 0, 0, 500, 500)), none);
 
-    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), helpPanel(500, {{8, 19}}));
+    EXPECT_EQ(asTuples(helpPanelLines(true, 2, -1, 500, 500)), helpPanel(500, {{10, 23}}));
 
     const std::vector<Line> all = helpPanel(600, {});
-    EXPECT_EQ(all[10], (Line{"Character", 5, 422, GREY_HEADING}));
-    EXPECT_EQ(all.back(), (Line{" [F8]: re-read map colours", 5, 172, GREY_ITEM}));
+    EXPECT_EQ(all[14], (Line{"Character", 5, 362, GREY_HEADING}));
+    EXPECT_EQ(all.back(), (Line{" [F8]: re-read map colours", 5, 112, GREY_ITEM}));
     EXPECT_EQ(asTuples(helpPanelLines(true, 1, 0, 400, 600)), all);
 }
 
@@ -200,4 +202,37 @@ TEST(MessageLog, TextIsConvertedForTheBitmapFont) {
     showMessage(log, "\xC3\xB6\xC3\xB6\xC3\xB6 \xC3\xB6\xC3\xB6");
     const TextWidth five = [](unsigned char) { return 5; };
     EXPECT_EQ(asTuples(messageLines(log, 105, five)), messageRows({"\xF6\xF6", "\xF6\xF6\xF6"}));
+}
+
+// Names stand right of their markers on backdrops that never overlap: a name that
+// would overlap one placed before it, or lies wholly outside the window, is left out.
+TEST(PartyNames, LaidOutWithoutOverlaps) {
+    const TextWidth five = [](unsigned char) { return 5; };
+    const std::vector<NamedPoint> points = {
+        {100, 100, "Eastvale"},   // placed: backdrop [105, 92) to [151, 107)
+        {120, 105, "Westmarch"},  // overlaps Eastvale: left out
+        {100, 115, "Northold"},   // 15 pixels above Eastvale: backdrops meet, placed
+        {-62, 50, "Far"},         // backdrop ends left of the window: left out
+        {-20, 50, "Edge"},        // reaches into the window: placed
+        {300, 100, ""},           // no name
+        {300, 300, "L\xC3\xB6we"},  // converted for the font
+        {NAN, 10, "Lost"},
+    };
+    const std::vector<OverlayText> lines = partyNameLines(points, 400, 400, five);
+    std::vector<Line> want = {{"Eastvale", 108, 96, GREY_NAME}, {"Northold", 108, 111, GREY_NAME},
+                              {"Edge", -12, 46, GREY_NAME}, {"L\xF6we", 308, 296, GREY_NAME}};
+    EXPECT_EQ(asTuples(lines), want);
+    EXPECT_EQ(textBackdrop(lines[0], five), (PixelRect{105, 92, 151, 107}));
+    EXPECT_EQ(textBackdrop(lines[1], five).y0, textBackdrop(lines[0], five).y1);
+
+    // The party under the pointer heads the readout, moved left as its width needs;
+    // messages wrap short of it.
+    const std::vector<OverlayText> readout = cursorReadoutLines(1, 2, 500, "Eastvale (p_town_6)", five);
+    ASSERT_EQ(readout.size(), 3u);
+    EXPECT_EQ(asTuples({readout[2]}), (std::vector<Line>{{"Eastvale (p_town_6)", 500 - 5 - 95, 37, GREY_STATUS}}));
+    EXPECT_EQ(cursorReadoutLines(1, 2, 500, "Ox", five)[2].x, 430);
+    MessageLog log;
+    showMessage(log, std::string(70, 'a') + " " + std::string(10, 'b'));
+    for (const OverlayText& line : messageLines(log, 500, five, readout[2].x))
+        EXPECT_LT(line.x + 5 * static_cast<int>(line.text.size()), readout[2].x) << line.text;
 }
