@@ -271,10 +271,24 @@ float extent(const Label& label) {
 }
 
 float distanceToCurve(const Label& label, MapPoint p) {
+    // The distance to the line drawn through the samples: between two samples as
+    // well, which lie many pixels apart on a long label seen close up.
     float best = 1000.0f;
-    forEachCurveSample(label, [&](MapPoint q) {
-        const float d = distance(q, p);
+    bool first = true;
+    MapPoint a;
+    forEachCurveSample(label, [&](MapPoint b) {
+        float d = distance(b, p);
+        if (!first) {
+            const float dx = b.x - a.x, dy = b.y - a.y;
+            const float len2 = dx * dx + dy * dy;
+            if (len2 > 0.0f) {
+                const float t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2;
+                if (t > 0.0f && t < 1.0f) d = std::min(d, distance(MapPoint{a.x + t * dx, a.y + t * dy}, p));
+            }
+        }
         if (d < best) best = d;
+        a = b;
+        first = false;
     });
     return best;
 }

@@ -6,7 +6,7 @@
 
 #include "labels/letter_geometry.h"
 
-void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& atlas) {
+void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& atlas, float nodeRadius) {
     updateCurve(label);
 
     if (selected)
@@ -18,7 +18,7 @@ void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& at
     glEnd();
 
     if (selected) {
-        for (int k = 0; k < 4; ++k) drawNodeMarker(label.curve[k], k == activeNode);
+        for (int k = 0; k < 4; ++k) drawNodeMarker(label.curve[k], k == activeNode, nodeRadius);
         glColor3f(0.9f, 0.6f, 0.0f);
         glBegin(GL_LINES);
         glVertex2f(label.curve[0].x, label.curve[0].y);
@@ -36,8 +36,8 @@ void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& at
     glDisable(GL_TEXTURE_2D);
 }
 
-void drawNodeMarker(MapPoint p, bool highlighted) {
-    const float r = highlighted ? 0.4f : 0.3f;
+void drawNodeMarker(MapPoint p, bool highlighted, float radius) {
+    const float r = highlighted ? radius * 4.0f / 3.0f : radius;
     if (highlighted)
         glColor3f(1.0f, 0.8f, 0.0f);
     else

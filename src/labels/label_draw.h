@@ -5,6 +5,7 @@
 #include "atlas/atlas.h"
 #include "labels/label.h"
 
-void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& atlas);
-void drawNodeMarker(MapPoint p, bool highlighted);
+// nodeRadius: half a node marker's width in map units (a grabbed node's is a third larger).
+void drawLabel(Label& label, bool selected, int activeNode, const GlyphAtlas& atlas, float nodeRadius = 0.3f);
+void drawNodeMarker(MapPoint p, bool highlighted, float radius = 0.3f);
 void drawLetter(const LabelLetter& letter, const GlyphAtlas& atlas);

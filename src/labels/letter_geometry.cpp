@@ -55,6 +55,25 @@ MapRect labelRect(const Label& label, const GlyphAtlas& atlas) {
     return rect;
 }
 
+bool letterQuadHolds(const Label& label, const GlyphAtlas& atlas, MapPoint p) {
+    for (const LabelLetter& letter : label.letters) {
+        MapPoint c[4];
+        quadCorners(letter, atlas, c);
+        // Inside a convex quad: p is on the same side of all four edges, whichever
+        // way round the corners go. A quad of no area holds nothing.
+        float sides[4];
+        for (int i = 0; i < 4; ++i) {
+            const MapPoint a = c[i], b = c[(i + 1) % 4];
+            sides[i] = (b.x - a.x) * (p.y - letter.position.y - a.y) - (b.y - a.y) * (p.x - letter.position.x - a.x);
+        }
+        const bool left = sides[0] >= 0 && sides[1] >= 0 && sides[2] >= 0 && sides[3] >= 0;
+        const bool right = sides[0] <= 0 && sides[1] <= 0 && sides[2] <= 0 && sides[3] <= 0;
+        const float area = (c[2].x - c[0].x) * (c[3].y - c[1].y) - (c[2].y - c[0].y) * (c[3].x - c[1].x);
+        if ((left || right) && area != 0.0f) return true;
+    }
+    return false;
+}
+
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas, std::string& trace,
                     bool useIndex) {
     auto height = [&](MapPoint p) { return useIndex ? heightAt(terrain, p) : heightAtLinear(terrain, p); };

@@ -32,6 +32,9 @@ LetterQuad letterQuad(const LabelLetter& letter, const GlyphAtlas& atlas);
 // (updateCurve): the curve, inside the hull of its four points; a selection's node
 // markers and handles, within 0.5 of those points; and every letter's quad.
 MapRect labelRect(const Label& label, const GlyphAtlas& atlas);
+// True when p lies inside the quad of one of the label's letters as drawLabel
+// draws it (spaces included: their quads are drawn too, without ink).
+bool letterQuadHolds(const Label& label, const GlyphAtlas& atlas, MapPoint p);
 // Returns the ground height under the letter's centre, which its corner heights are relative to.
 float buildGeometry(LabelLetter& letter, TerrainMesh& terrain, const GlyphAtlas& atlas,
                     std::string& trace, bool useIndex = true);
