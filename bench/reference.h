@@ -16,7 +16,8 @@
 bool parseTerrainMeshScanf(TerrainMesh& mesh, const char* text, size_t size, std::string& error);
 // The picture drawTerrain draws: the map normalisation, all filled faces, one line
 // loop per face as its outline, then the party markers; only the parts given.
-void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL);
+void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL,
+                          float markerHalf = 1.5f);
 // The frame drawFrame draws, as it was drawn before the map's picture was kept and
 // labels outside the window left out: the map in immediate mode, every label, the overlay.
 void drawFrameReference(Editor& ed);

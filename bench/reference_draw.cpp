@@ -7,7 +7,8 @@
 #include "labels/label_draw.h"
 #include "terrain/terrain_draw.h"
 
-void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts) {
+void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts,
+                          float markerHalf) {
     applyMapTransform(mesh);
     if (parts & TERRAIN_FILLS) drawTerrainFills(mesh, colors, 0, mesh.faces.size());
     if (parts & TERRAIN_OUTLINES)
@@ -22,7 +23,7 @@ void drawTerrainImmediate(const TerrainMesh& mesh, const TerrainColorTable& colo
             }
             glEnd();
         }
-    if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh);
+    if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh, markerHalf);
 }
 
 void drawFrameReference(Editor& ed) {
@@ -32,12 +33,14 @@ void drawFrameReference(Editor& ed) {
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadViewTransform(view);
-    drawTerrainImmediate(ed.terrain, ed.colors);
+    drawTerrainImmediate(ed.terrain, ed.colors, TERRAIN_ALL, markerHalfSize(view, ed.terrain));
+    if (app.namesShown) drawPartyNames(view, ed.terrain);
     captureViewMatrices(view);
     glTranslatef(0.0f, 0.0f, 10.0f);
-    if (app.creating) drawLabel(app.newLabel, true, 3, ed.atlas);
+    const float node = nodeMarkerRadius(view, ed.terrain);
+    if (app.creating) drawLabel(app.newLabel, true, 3, ed.atlas, node);
     for (size_t i = 0; i < ed.labels.size(); ++i)
-        drawLabel(ed.labels[i], static_cast<int>(i) == app.selected, app.activeNode, ed.atlas);
+        drawLabel(ed.labels[i], static_cast<int>(i) == app.selected, app.activeNode, ed.atlas, node);
     drawFrameOverlay(ed);
     glFinish();
 }

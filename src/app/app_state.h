@@ -17,6 +17,11 @@ struct AppState {
     MapPoint cursorPos;
     bool cursorShown = false;
     bool helpVisible = false;
+    bool namesShown = true;  // the parties' names beside their markers (F3)
+    // A left press on a label (not on a node) lets a drag move the whole label:
+    // which label, and its end nodes at the press (the drag adds the pointer's way).
+    int movingLabel = -1;
+    MapPoint moveEnds[2];
     Label attributeClipboard;
     bool clipboardValid = false;
     // The text attributes of the label selected most recently, which a new label takes.

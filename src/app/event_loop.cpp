@@ -90,6 +90,11 @@ bool openWindow(Editor& ed) {
         return false;
     }
     redrawEvent = SDL_RegisterEvents(1);
+    SDL_Rect desktop{};
+    if (SDL_GetDisplayUsableBounds(0, &desktop) != 0) desktop = SDL_Rect{};
+    const auto [w, h] = startWindowSize(ed.config, desktop.w, desktop.h);
+    ed.view.windowWidth = w;
+    ed.view.windowHeight = h;
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     window = SDL_CreateWindow(CAPTION, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, ed.view.windowWidth,
                               ed.view.windowHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);

@@ -9,7 +9,8 @@
 
 constexpr const char* CAPTION = "Veltrune v" VELTRUNE_VERSION;
 
-// SDL video, the 500 x 500 resizable OpenGL window with its caption and a 16-bit
+// SDL video, the resizable OpenGL window of the configured size (500 x 500 by
+// default, never larger than the usable desktop) with its caption and a 16-bit
 // depth buffer, text input and the GL state. False (with a line on standard output) when there is no window.
 bool openWindow(Editor& ed);
 

@@ -1,6 +1,7 @@
 #include "app/input.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -131,15 +132,19 @@ void noteSelectedStyle(Editor& ed) {
 
 // A new label's text attributes: those of the label selected most recently, as
 // ctrl-v pastes them; before any selection the defaults, with letters sized to
-// the map (1.0 for every 200 units of its longer side, at least 1.0).
+// the curve (its length / 20) and never below the map's share (1.0 for every 200
+// units of its longer side, at least 1.0).
 void styleNewLabel(Editor& ed, Label& label) {
     Label style;
     if (ed.app.lastStyleKnown) {
         style = ed.app.lastStyle;
     } else {
+        // Letters about a tenth of the curve tall (a new label is straight: its
+        // length is its chord), and at least 1.0 for every 200 units of the map.
         const TerrainMesh& t = ed.terrain;
         const float longer = std::max(t.boxMax.x - t.boxMin.x, t.boxMax.y - t.boxMin.y);
-        if (longer > 200.0f) style.size = longer / 200.0f;
+        const float length = std::hypot(label.nodes[3].x - label.nodes[0].x, label.nodes[3].y - label.nodes[0].y);
+        style.size = std::max({1.0f, longer / 200.0f, length / 20.0f});
     }
     copyAttributes(label, style);
     applyAttributes(label);
@@ -158,6 +163,7 @@ void endDrags(Editor& ed) {
     }
     app.creating = false;
     app.activeNode = -1;
+    app.movingLabel = -1;
 }
 
 // ctrl-z, and ctrl-y or ctrl-shift-z. A drag in progress ends first as a release
@@ -165,6 +171,7 @@ void endDrags(Editor& ed) {
 // the buttons still held then edit nothing until the next press or release.
 void undoOrRedo(Editor& ed, bool redo) {
     AppState& app = ed.app;
+    app.movingLabel = -1;  // the label a press armed may be another one after the step
     if (app.creating || app.activeNode != -1 || dragOpen(ed.history)) {
         endDrags(ed);
         app.dragEnded = true;
@@ -197,6 +204,8 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
             app.selected = -1;
             app.activeNode = -1;
             break;
+        case Key::F3: app.namesShown = !app.namesShown; break;
+        case Key::Home: homeView(view); break;
         case Key::F8: readTerrainColors(ed.colors); break;
         case Key::Up: view.panY += arrowStep(view); break;
         case Key::Down: view.panY -= arrowStep(view); break;
@@ -234,7 +243,9 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
                 break;
             case Key::Backspace:
             case Key::Delete:
-                if (!removeLastLetter(label)) {
+                // shift-Delete removes the whole label; otherwise the last letter,
+                // and an empty label itself.
+                if ((key == Key::Delete && (mod & MOD_SHIFT)) || !removeLastLetter(label)) {
                     eraseLabel(ed.history, ed.labels, app.selected);
                     app.selected = -1;
                     app.activeNode = -1;
@@ -352,6 +363,10 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
     AppState& app = ed.app;
     ViewState& view = ed.view;
     if (app.quitAsked) return;
+    // The cursor readout follows the pointer.
+    app.cursorPos = unprojectMouse(view, x, y);
+    app.cursorShown = true;
+    pushRedraw(ed);
 
     if (buttonState & HELD_RIGHT) {
         const float scale = static_cast<float>(view.windowHeight) * view.zoom;
@@ -389,6 +404,19 @@ void handleMotion(Editor& ed, int buttonState, int x, int y, int xrel, int yrel,
             layoutLetters(label, ed.atlas);
             app.changed = true;
             pushRedraw(ed);
+        } else if (app.activeNode == -1 && app.movingLabel == app.selected && hasSelection(ed)) {
+            // The whole label follows the pointer from where the press took it, once
+            // the pointer has left the press by a few pixels: a click never nudges it.
+            const MapPoint m = unprojectMouse(view, x, y);
+            const MapPoint d{m.x - app.pressPos.x, m.y - app.pressPos.y};
+            const float unit = mapUnitsPerPixel(view, ed.terrain);
+            if (!dragOpen(ed.history) && std::hypot(d.x, d.y) < MOVE_START_PIXELS * unit) return;
+            continueDrag(ed.history, ed.labels, app.selected);
+            Label& label = selectedLabel(ed);
+            moveNode(label, MapPoint{app.moveEnds[0].x + d.x, app.moveEnds[0].y + d.y}, 0);
+            moveNode(label, MapPoint{app.moveEnds[1].x + d.x, app.moveEnds[1].y + d.y}, 3);
+            layoutLetters(label, ed.atlas);
+            app.changed = true;
         }
     }
 }
@@ -401,13 +429,19 @@ void handleButtonDown(Editor& ed, int button, int x, int y) {
         case BUTTON_LEFT: {
             const MapPoint m = unprojectMouse(ed.view, x, y);
             app.pressPos = m;
-            pickAt(app, ed.labels, m);
+            pickAtPixel(app, ed.labels, ed.atlas, ed.view, ed.terrain, x, y);
             app.cursorShown = true;
             app.cursorPos = m;
+            app.movingLabel = -1;
+            if (hasSelection(ed) && app.activeNode == -1) {
+                app.movingLabel = app.selected;
+                app.moveEnds[0] = selectedLabel(ed).nodes[0];
+                app.moveEnds[1] = selectedLabel(ed).nodes[3];
+            }
             break;
         }
-        case BUTTON_WHEEL_UP: ed.view.zoom *= 1.2f; break;
-        case BUTTON_WHEEL_DOWN: ed.view.zoom /= 1.2f; break;
+        case BUTTON_WHEEL_UP: zoomAbout(ed.view, x, y, WHEEL_FACTOR); break;
+        case BUTTON_WHEEL_DOWN: zoomAbout(ed.view, x, y, 1.0f / WHEEL_FACTOR); break;
         default: break;
     }
     pushRedraw(ed);

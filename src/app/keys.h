@@ -26,8 +26,10 @@ enum class Key {
     Left,
     PageUp,
     PageDown,
+    Home,
     F1,
     F2,
+    F3,
     F8,
     F12,
 };

@@ -2,8 +2,11 @@
 // picking, and centring the view on a label.
 #include "app/view.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "labels/letter_geometry.h"
 
 double viewAspect(const ViewState& view) {
     return static_cast<double>(view.windowWidth) / (view.windowHeight != 0 ? view.windowHeight : 1);
@@ -14,7 +17,8 @@ std::array<TransformStep, 3> viewSteps(const ViewState& view) {
             TransformStep{false, view.panX, view.panY, 0.0f}};
 }
 
-MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors) {
+MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors,
+                            bool names) {
     return MapPictureKey{view.zoom,
                          view.panX,
                          view.panY,
@@ -27,7 +31,8 @@ MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, c
                          terrain.partyPositions.data(),
                          terrain.partyPositions.size(),
                          &colors,
-                         colors.version};
+                         colors.version,
+                         names};
 }
 
 void computeViewMatrices(ViewState& view, const TerrainMesh& terrain) {
@@ -75,8 +80,66 @@ MapPoint projectToWindow(const ViewState& view, MapPoint p) {
     return MapPoint{static_cast<float>(winX), static_cast<float>(view.windowHeight - winY)};
 }
 
-void pickAt(AppState& app, const LabelList& labels, MapPoint m) {
-    float best = 1.0f;
+std::pair<int, int> startWindowSize(const AppConfig& config, int desktopW, int desktopH) {
+    const bool desktop = desktopW > 0 && desktopH > 0;
+    int w = config.window_width, h = config.window_height;
+    if (config.window_auto) {
+        w = desktop ? desktopW * 4 / 5 : 500;
+        h = desktop ? desktopH * 4 / 5 : 500;
+    }
+    if (desktop) {
+        w = std::min(w, desktopW);
+        h = std::min(h, desktopH);
+    }
+    return {std::max(w, 1), std::max(h, 1)};
+}
+
+float mapUnitsPerPixel(const ViewState& view, const TerrainMesh& terrain) {
+    MapVertex c;
+    float d;
+    mapNormalisation(terrain, c, d);
+    // One normalised unit (d / 2 map units) is zoom * height / 2 pixels.
+    const float pixels = view.zoom * static_cast<float>(view.windowHeight > 0 ? view.windowHeight : 1);
+    return pixels > 0.0f ? d / pixels : d;
+}
+
+float markerHalfSize(const ViewState& view, const TerrainMesh& terrain) {
+    return MARKER_PIXELS / 2.0f * mapUnitsPerPixel(view, terrain);
+}
+
+float nodeMarkerRadius(const ViewState& view, const TerrainMesh& terrain) {
+    return std::max(0.3f, NODE_MARKER_PIXELS * mapUnitsPerPixel(view, terrain));
+}
+
+float clampZoom(float zoom) {
+    if (!(zoom >= ZOOM_MIN)) return ZOOM_MIN;  // NaN as well
+    return zoom > ZOOM_MAX ? ZOOM_MAX : zoom;
+}
+
+void zoomAbout(ViewState& view, int x, int y, float factor) {
+    const float before = view.zoom;
+    const float after = clampZoom(before * factor);
+    if (after == before) return;
+    // The pixel in view units: x in [-w/h, w/h] from the left, y in [-1, 1] from the bottom.
+    const float h = static_cast<float>(view.windowHeight > 0 ? view.windowHeight : 1);
+    const float ex = (2.0f * static_cast<float>(x) - static_cast<float>(view.windowWidth)) / h;
+    const float ey = 1.0f - 2.0f * static_cast<float>(y) / h;
+    // It shows the normalised point -e / zoom - pan: keep that point.
+    const float shift = 1.0f / before - 1.0f / after;
+    view.panX += ex * shift;
+    view.panY += ey * shift;
+    view.zoom = after;
+}
+
+void homeView(ViewState& view) {
+    view.zoom = 1.0f;
+    view.panX = 0.0f;
+    view.panY = 0.0f;
+}
+
+void pickAt(AppState& app, const LabelList& labels, const GlyphAtlas& atlas, MapPoint m, float curveRadius,
+            float nodeRadius) {
+    float best = INFINITY;
     const int previous = app.selected;
     const int count = static_cast<int>(labels.size());
     if (app.selected >= count) {  // a stale index selects nothing
@@ -87,7 +150,7 @@ void pickAt(AppState& app, const LabelList& labels, MapPoint m) {
         app.activeNode = -1;
         for (int k = 0; k < 4; ++k) {
             const float d = distanceToNode(labels[app.selected], m, k);
-            if (d < best) {
+            if (d < nodeRadius && d < best) {
                 best = d;
                 app.activeNode = k;
             }
@@ -96,12 +159,17 @@ void pickAt(AppState& app, const LabelList& labels, MapPoint m) {
     }
     for (int i = 0; i < count; ++i) {
         const float d = distanceToCurve(labels[i], m);
-        if (d < best) {
-            best = d;
-            app.selected = i;
-            if (i != previous) app.activeNode = -1;
-        }
+        if (d >= best || (d >= curveRadius && !letterQuadHolds(labels[i], atlas, m))) continue;
+        best = d;
+        app.selected = i;
+        if (i != previous) app.activeNode = -1;
     }
+}
+
+void pickAtPixel(AppState& app, const LabelList& labels, const GlyphAtlas& atlas, const ViewState& view,
+                 const TerrainMesh& terrain, int x, int y) {
+    const float unit = mapUnitsPerPixel(view, terrain);
+    pickAt(app, labels, atlas, unprojectMouse(view, x, y), PICK_CURVE_PIXELS * unit, PICK_NODE_PIXELS * unit);
 }
 
 void centreViewOn(ViewState& view, const TerrainMesh& terrain, MapPoint p, float r) {
@@ -110,5 +178,5 @@ void centreViewOn(ViewState& view, const TerrainMesh& terrain, MapPoint p, float
     mapNormalisation(terrain, c, d);
     view.panX = -(p.x - c.x) * 2.0f / d;
     view.panY = -(p.y - c.y) * 2.0f / d;
-    if (r != 0.0f) view.zoom = 0.4f * d / r;
+    if (r != 0.0f) view.zoom = clampZoom(0.4f * d / r);
 }

@@ -9,9 +9,16 @@
 //
 // computeViewMatrices builds the matrices a full frame leaves behind (what
 // drawFrame captures from GL), so picking and its tests work without a window.
+//
+// Screen sizes belong to the view: picking radii, party markers and the zoom's
+// limits are in window pixels, turned into map units here (mapUnitsPerPixel)
+// for the labels' logic, which works in map units alone.
 #pragma once
 
+#include <utility>
+
 #include "app/app_state.h"
+#include "config/config.h"
 #include "labels/label.h"
 #include "terrain/map_transform.h"
 #include "terrain/terrain.h"
@@ -41,6 +48,7 @@ struct MapPictureKey {
     size_t partyCount = 0;
     const void* colors = nullptr;
     unsigned colorVersion = 0;
+    bool names = false;  // the parties' names are drawn
     bool operator==(const MapPictureKey&) const = default;
 };
 
@@ -55,7 +63,21 @@ struct MapPicture {
     int sideLimit = 0;  // largest texture side to use; 0: what GL allows (tests lower it to go without)
 };
 
-MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors);
+MapPictureKey mapPictureKey(const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors,
+                            bool names = false);
+
+// The zoom's range: at the least the whole map fits with room around it, at the
+// most one map unit of a large map spans hundreds of pixels.
+constexpr float ZOOM_MIN = 0.5f;
+constexpr float ZOOM_MAX = 2000.0f;
+constexpr float WHEEL_FACTOR = 1.2f;
+// Picking radii and the party markers' size, in window pixels.
+constexpr float PICK_CURVE_PIXELS = 6.0f;
+constexpr float PICK_NODE_PIXELS = 8.0f;
+constexpr float PICK_PARTY_PIXELS = 8.0f;
+constexpr float MOVE_START_PIXELS = 3.0f;  // a label drag moves it from this far on
+constexpr float MARKER_PIXELS = 7.0f;  // a party marker across
+constexpr float NODE_MARKER_PIXELS = 4.0f;  // a node marker's half width, at the least
 
 // Half the depth range of the orthographic projection; wide enough for any map height.
 constexpr double VIEW_DEPTH = 1.0e7;
@@ -70,5 +92,32 @@ void computeViewMatrices(ViewState& view, const TerrainMesh& terrain);
 MapPoint unprojectMouse(const ViewState& view, int x, int y);
 // Window pixel (origin top-left) of a map point through the captured matrices.
 MapPoint projectToWindow(const ViewState& view, MapPoint p);
-void pickAt(AppState& app, const LabelList& labels, MapPoint m);
+// The window's size at start for the configuration on a usable desktop of
+// desktopW x desktopH (0 when unknown): window_size, or 80 % of the desktop for
+// auto (500 x 500 when the desktop is unknown), never larger than the desktop.
+std::pair<int, int> startWindowSize(const AppConfig& config, int desktopW, int desktopH);
+// Map units one window pixel spans at the view's zoom and window height.
+float mapUnitsPerPixel(const ViewState& view, const TerrainMesh& terrain);
+// Half a party marker's width, and half a node marker's (never below 0.3), in map units.
+float markerHalfSize(const ViewState& view, const TerrainMesh& terrain);
+float nodeMarkerRadius(const ViewState& view, const TerrainMesh& terrain);
+// The zoom kept within [ZOOM_MIN, ZOOM_MAX].
+float clampZoom(float zoom);
+// Multiplies the zoom by factor (within its range) about window pixel (x, y),
+// origin top-left: the map point under that pixel stays there.
+void zoomAbout(ViewState& view, int x, int y, float factor);
+// The whole map in the window: zoom 1, no pan.
+void homeView(ViewState& view);
+// Picks at map point m: a node of the selected label within nodeRadius, else the
+// label whose curve is nearest within curveRadius or that has a letter quad
+// (as drawn, by the atlas) holding m. Nodes are tried first; a label takes the
+// selection from a grabbed node only when its curve is strictly nearer; of equal
+// distances the first found wins. Radii are map units.
+void pickAt(AppState& app, const LabelList& labels, const GlyphAtlas& atlas, MapPoint m, float curveRadius,
+            float nodeRadius);
+// pickAt at window pixel (x, y) with the radii of PICK_CURVE_PIXELS and PICK_NODE_PIXELS.
+void pickAtPixel(AppState& app, const LabelList& labels, const GlyphAtlas& atlas, const ViewState& view,
+                 const TerrainMesh& terrain, int x, int y);
+// Centres the view on p and, for r > 0, zooms so that r fills 40 % of the window
+// height on each side (within the zoom's range).
 void centreViewOn(ViewState& view, const TerrainMesh& terrain, MapPoint p, float r);

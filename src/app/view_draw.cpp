@@ -121,19 +121,44 @@ void releaseMapPicture(MapPicture& picture) {
     picture.kept = false;
 }
 
-bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors) {
+bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors,
+             bool names) {
     // A texture the context no longer knows (a new context) is gone with its picture.
     if (picture.texture != 0 && !glIsTexture(picture.texture)) releaseMapPicture(picture);
-    const MapPictureKey key = mapPictureKey(view, terrain, colors);
+    const MapPictureKey key = mapPictureKey(view, terrain, colors, names);
     if (picture.kept && picture.key == key) {
         drawMapPicture(picture, view.windowWidth, view.windowHeight);
         applyMapTransform(terrain);
         return true;
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    drawTerrain(terrain, colors);
+    drawTerrain(terrain, colors, TERRAIN_ALL, markerHalfSize(view, terrain));
+    if (names) drawPartyNames(view, terrain);
     keepMapPicture(picture, key, view.windowWidth, view.windowHeight);
     return false;
+}
+
+void drawPartyNames(const ViewState& view, const TerrainMesh& terrain) {
+    const size_t count = std::min(terrain.partyPositions.size(), terrain.partyNames.size());
+    if (count == 0) return;
+    ViewState frame = view;
+    computeViewMatrices(frame, terrain);
+    std::vector<NamedPoint> points(count);
+    for (size_t i = 0; i < count; ++i) {
+        const MapPoint p = projectToWindow(frame, terrain.partyPositions[i]);
+        points[i] = NamedPoint{p.x, static_cast<float>(view.windowHeight) - p.y, terrain.partyNames[i].name};
+    }
+    const std::vector<OverlayText> lines =
+        partyNameLines(points, view.windowWidth, view.windowHeight, overlayCharWidth);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    drawOverlayLines(lines, view.windowWidth, view.windowHeight);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
 }
 
 void captureViewMatrices(ViewState& view) {
@@ -171,7 +196,7 @@ bool drawFrame(Editor& ed) {
         return false;
     }
 
-    const bool fromPicture = drawMap(ed.picture, view, ed.terrain, ed.colors);
+    const bool fromPicture = drawMap(ed.picture, view, ed.terrain, ed.colors, app.namesShown);
     captureViewMatrices(view);
 
     // Labels 10 map units above the terrain plane; with the depth test off the
@@ -179,9 +204,11 @@ bool drawFrame(Editor& ed) {
     // are left out.
     glTranslatef(0.0f, 0.0f, 10.0f);
     const Mat4 transform = multiply(matrixFromArray(view.projection), matrixFromArray(view.modelview));
+    const float node = nodeMarkerRadius(view, ed.terrain);
     const auto drawInView = [&](Label& label, bool selected, int activeNode) {
         updateCurve(label);
-        if (!outsideView(labelRect(label, ed.atlas), transform, w, h)) drawLabel(label, selected, activeNode, ed.atlas);
+        if (!outsideView(labelRect(label, ed.atlas), transform, w, h))
+            drawLabel(label, selected, activeNode, ed.atlas, node);
     };
     if (app.creating) drawInView(app.newLabel, true, 3);
     const int count = static_cast<int>(ed.labels.size());
@@ -198,8 +225,21 @@ void drawFrameOverlay(const Editor& ed) {
     const int h = ed.view.windowHeight;
     const int count = static_cast<int>(ed.labels.size());
     drawHelpPanel(app.helpVisible, count, app.selected, w, h);
-    drawMessages(ed.log, w, h);
-    if (app.cursorShown) drawCursorReadout(app.cursorPos.x, app.cursorPos.y, w, h);
+    if (app.cursorShown) {
+        // The readout names the party under the pointer; messages keep clear of its lines.
+        const TerrainMesh& t = ed.terrain;
+        const int party = partyNear(t, app.cursorPos, PICK_PARTY_PIXELS * mapUnitsPerPixel(ed.view, t));
+        std::string named;
+        if (party >= 0 && static_cast<size_t>(party) < t.partyNames.size())
+            named = t.partyNames[party].name + " (" + t.partyNames[party].id + ")";
+        const auto readout = cursorReadoutLines(app.cursorPos.x, app.cursorPos.y, w, named, overlayCharWidth);
+        int left = w;
+        for (const OverlayText& line : readout) left = std::min(left, line.x);
+        drawMessages(ed.log, w, h, left);
+        drawOverlayLines(readout, w, h);
+    } else {
+        drawMessages(ed.log, w, h);
+    }
     if (app.selected >= 0 && app.selected < count) {
         const Label& l = ed.labels[app.selected];
         drawLabelStatus(l.size, l.visibility, l.width, l.italic, proportionalSpacing(l), w, h);

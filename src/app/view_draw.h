@@ -20,7 +20,12 @@ void drawFrameOverlay(const Editor& ed);
 // otherwise the window is cleared, the map drawn and the picture taken anew, or,
 // where GL cannot keep one (no texture that large, finer colours than RGBA8), the
 // map drawn alone.
-bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors);
+// With names, the parties' names stand beside their markers, part of the picture.
+bool drawMap(MapPicture& picture, const ViewState& view, const TerrainMesh& terrain, const TerrainColorTable& colors,
+             bool names = false);
+// The parties' names that fit without overlapping (partyNameLines), on their
+// backdrops in window pixels; the matrices are restored after.
+void drawPartyNames(const ViewState& view, const TerrainMesh& terrain);
 // Deletes the picture's texture (while its GL context is current).
 void releaseMapPicture(MapPicture& picture);
 // Loads the view's projection and the modelview up to the map normalisation

@@ -170,32 +170,34 @@ void drawTerrainFills(const TerrainMesh& mesh, const TerrainColorTable& colors, 
     glEnd();
 }
 
-void drawPartyMarkers(const TerrainMesh& mesh) {
-    glEnable(GL_BLEND);
-    for (const MapPoint& p : mesh.partyPositions) {
-        glBegin(GL_TRIANGLE_FAN);
-        glColor4f(0.6f, 0.5f, 0.4f, 0.05f);
-        glVertex3f(p.x, p.y, -5.5f);
-        glColor4f(0.6f, 0.5f, 0.4f, 0.8f);
-        glVertex3f(p.x + 1.5f, p.y, -5.5f);
-        glVertex3f(p.x, p.y + 1.5f, -5.5f);
-        glVertex3f(p.x - 1.5f, p.y, -5.5f);
-        glVertex3f(p.x, p.y - 1.5f, -5.5f);
-        glVertex3f(p.x + 1.5f, p.y, -5.5f);
+void drawPartyMarkers(const TerrainMesh& mesh, float half) {
+    // A diamond a few pixels across: filled nearly opaque, so that it shows at all,
+    // with a dark outline that sets it off light ground as well as dark.
+    const auto diamond = [&](GLenum mode, const MapPoint& p) {
+        glBegin(mode);
+        glVertex3f(p.x + half, p.y, -5.5f);
+        glVertex3f(p.x, p.y + half, -5.5f);
+        glVertex3f(p.x - half, p.y, -5.5f);
+        glVertex3f(p.x, p.y - half, -5.5f);
         glEnd();
-    }
+    };
+    glEnable(GL_BLEND);
+    glColor4f(0.6f, 0.5f, 0.4f, 0.8f);
+    for (const MapPoint& p : mesh.partyPositions) diamond(GL_QUADS, p);
+    glColor4f(0.15f, 0.1f, 0.05f, 0.8f);
+    for (const MapPoint& p : mesh.partyPositions) diamond(GL_LINE_LOOP, p);
     glDisable(GL_BLEND);
 }
 
 void releaseTerrainDrawCache() { deleteLists(); }
 
-void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts) {
+void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts, float markerHalf) {
     applyMapTransform(mesh);
     if (!cacheCurrent(mesh, colors) && !reserveLists(mesh, colors)) {
         // No lists available: draw this frame directly.
         if (parts & TERRAIN_FILLS) drawTerrainFills(mesh, colors, 0, mesh.faces.size());
         if (parts & TERRAIN_OUTLINES) sendOutlineSegments(mesh, colors, 0, mesh.faces.size());
-        if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh);
+        if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh, markerHalf);
         return;
     }
     const Mat4 m = currentTransform();
@@ -209,5 +211,5 @@ void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsig
         if (parts & passParts[pass])
             for (GLsizei k = 0; k < cache.chunkCount; ++k)
                 if (visible[static_cast<size_t>(k)]) drawChunk(mesh, colors, pass, k);
-    if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh);
+    if (parts & TERRAIN_MARKERS) drawPartyMarkers(mesh, markerHalf);
 }

@@ -21,14 +21,17 @@
 // by default), so each can be timed alone.
 enum TerrainParts : unsigned { TERRAIN_FILLS = 1, TERRAIN_OUTLINES = 2, TERRAIN_MARKERS = 4, TERRAIN_ALL = 7 };
 
-void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL);
+// markerHalf: half a party marker's width in map units (the view keeps markers a
+// fixed number of pixels across).
+void drawTerrain(const TerrainMesh& mesh, const TerrainColorTable& colors, unsigned parts = TERRAIN_ALL,
+                 float markerHalf = 1.5f);
 // The pieces of the picture: the steps as glScalef and glTranslatef calls, the
 // map normalisation on the modelview matrix, the filled faces [first, last) in one
 // triangle batch, and the party markers.
 void applyTransformSteps(const TransformStep* steps, size_t count);
 void applyMapTransform(const TerrainMesh& mesh);
 void drawTerrainFills(const TerrainMesh& mesh, const TerrainColorTable& colors, size_t first, size_t last);
-void drawPartyMarkers(const TerrainMesh& mesh);
+void drawPartyMarkers(const TerrainMesh& mesh, float half = 1.5f);
 // Drops the compiled display lists (call while its GL context is current, e.g.
 // before the context is replaced); the next drawTerrain compiles a new one.
 void releaseTerrainDrawCache();

@@ -327,12 +327,13 @@ TEST(Input, LeftDragCreatesAndReshapesLabels) {
     EXPECT_EQ(t.selected(), 0);
     EXPECT_EQ(t.ed.labels.size(), 1u);
 
-    // A press on the curve selects without grabbing: dragging moves nothing.
-    const MapPoint before = made.nodes[3];
-    t.press(BUTTON_LEFT, pointAt(made, 0.5f));
+    // A press on the curve selects without grabbing: dragging moves the whole label.
+    const MapPoint before = made.nodes[3], press = pointAt(made, 0.5f);
+    t.press(BUTTON_LEFT, press);
     EXPECT_EQ(t.ed.app.activeNode, -1);
     t.dragTo(HELD_LEFT, {90, 90});
-    EXPECT_EQ(made.nodes[3].x, before.x);
+    EXPECT_NEAR(made.nodes[3].x, before.x + 90 - press.x, 0.2f);
+    EXPECT_NEAR(made.nodes[3].y, before.y + 90 - press.y, 0.2f);
     EXPECT_FALSE(t.ed.app.creating);
     handleButtonUp(t.ed, BUTTON_LEFT);
 }
@@ -388,7 +389,10 @@ TEST(Input, NewLabelStyle) {
         float size;
         int visibility, width, widthDrag, italic, spare;
     };
-    for (const Case c : {Case{100, false, 1.0f, 35, 100, 100, 0, 0}, Case{800, false, 4.0f, 35, 100, 100, 0, 0},
+    // The new label runs from (20, 20) to (40, 30): letters a twentieth of its length
+    // tall, unless the map asks for more.
+    for (const Case c : {Case{100, false, std::hypot(20.0f, 10.0f) / 20.0f, 35, 100, 100, 0, 0},
+                         Case{800, false, 4.0f, 35, 100, 100, 0, 0},
                          Case{800, true, 3.0f, 60, 120, 120, 1, 1}}) {
         TestEditor t;
         t.ed.terrain.boxMax.x = t.ed.terrain.boxMin.x + c.mapWidth;
@@ -407,7 +411,7 @@ TEST(Input, NewLabelStyle) {
         handleButtonUp(t.ed, BUTTON_LEFT);
         ASSERT_EQ(t.ed.labels.size(), before + 1);
         const Label& made = t.ed.labels.back();
-        EXPECT_EQ(made.size, c.size) << c.mapWidth;
+        EXPECT_NEAR(made.size, c.size, 0.01f) << c.mapWidth;
         EXPECT_EQ(std::tuple(made.visibility, made.width, made.widthDrag, int(made.italic), made.spare),
                   std::tuple(c.visibility, c.width, c.widthDrag, c.italic, c.spare))
             << c.mapWidth;
@@ -420,8 +424,12 @@ TEST(Input, NewLabelStyle) {
 TEST(Input, RedrawRequests) {
     TestEditor t;
     for (Key k : {Key::Shift, Key::Ctrl}) t.key(k, MOD_SHIFT);  // modifier keys alone
-    handleMotion(t.ed, 0, 5, 5, 1, 1, 0);                           // motion without a button
     EXPECT_EQ(t.ed.redrawRequests, 0);
+    // Motion without a button redraws: the cursor readout follows the pointer.
+    handleMotion(t.ed, 0, 5, 5, 1, 1, 0);
+    EXPECT_EQ(t.ed.redrawRequests, 1);
+    EXPECT_TRUE(t.ed.app.cursorShown);
+    t.ed.redrawRequests = 0;
     t.key(Key::Other);  // F10: no command, still redrawn
     EXPECT_EQ(t.ed.redrawRequests, 1);
     const auto redraws = [&](auto event) {

@@ -4,6 +4,8 @@
 
 #include "app/app_state.h"
 #include "app/view.h"
+#include "editor_fixture.h"
+#include "labels/letter_geometry.h"
 #include "labels/label.h"
 #include "terrain/terrain.h"
 
@@ -134,8 +136,10 @@ TEST(View, CentreViewOn) {
 TEST(Pick, NodesCurvesClearingAndTies) {
     LabelList labels = {straightLabel({0, 0}, {10, 0}), straightLabel({0, 5}, {10, 5})};
     AppState app;
+    // Radii of 1.0 map unit for curves and nodes; no letters, so no atlas needed.
+    const GlyphAtlas atlas;
     const auto pick = [&](const LabelList& list, MapPoint p) {
-        pickAt(app, list, p);
+        pickAt(app, list, atlas, p, 1.0f, 1.0f);
         return std::pair(app.selected, app.activeNode);
     };
     // A click on a curve selects that label; no node is grabbed.
@@ -171,6 +175,104 @@ TEST(Pick, NodesCurvesClearingAndTies) {
     // The selected label's own curve being closest keeps the node grabbed.
     app.selected = 0;
     EXPECT_EQ(pick(LabelList(1, twins[0]), {0.8f, 0.1f}), std::pair(0, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// Presses at pixel distances from a label with one letter in its middle, on maps
+// of two sizes at three zooms: the radii are window pixels whatever the scale.
+TEST(Pick, RadiiInPixelsAtEveryZoomAndMapSize) {
+    const TestEditor fixture;  // for its atlas
+    const GlyphAtlas& atlas = fixture.ed.atlas;
+    for (float side : {100.0f, 800.0f})
+        for (float zoom : {0.8f, 3.0f, 40.0f}) {
+            SCOPED_TRACE(std::to_string(side) + " units, zoom " + std::to_string(zoom));
+            const TerrainMesh map = boxMesh({0, 0, 0}, {side, side, 0});
+            const ViewState v = viewOf(zoom, 0, 0, 500, 500, map);
+            const float unit = mapUnitsPerPixel(v, map);
+            // 200 pixels long, level, through the map's centre; its letter 20 pixels tall.
+            const MapPoint c{side / 2, side / 2};
+            LabelList labels = {straightLabel({c.x - 100 * unit, c.y}, {c.x + 100 * unit, c.y})};
+            Label& label = labels[0];
+            addLetter(label, U'A');
+            label.size = 20 * unit;
+            applyAttributes(label);
+            layoutLetters(label);
+            const LetterQuad q = letterQuad(label.letters[0], atlas);
+            const MapPoint inLetter{label.letters[0].position.x + 0.8f * q.e0.x, label.letters[0].position.y + 0.8f * q.e0.y};
+            ASSERT_GT(distanceToCurve(label, inLetter), 7 * unit);  // beyond the curve's radius
+            const MapPoint onCurve = pointAt(label, 0.15f), end = label.curve[3];
+            const MapPoint side_ = {0, 1};  // map y: across the label
+            struct Press {
+                const char* what;
+                MapPoint at;
+                float pixels;  // how far across
+                int selectedBefore, selected, node;
+            };
+            const Press presses[] = {
+                {"5 px off the curve", onCurve, 5, -1, 0, -1},
+                {"7 px off the curve", onCurve, 7, -1, -1, -1},
+                {"in the letter's box", inLetter, 0, -1, 0, -1},
+                {"7 px from the end node", end, 7, 0, 0, 3},
+                {"9 px from the end node", end, 9, 0, -1, -1},
+                {"7 px from the end node, not selected", end, 7, -1, -1, -1},
+            };
+            for (const Press& p : presses) {
+                AppState app;
+                app.selected = p.selectedBefore;
+                const MapPoint at{p.at.x + side_.x * p.pixels * unit, p.at.y + side_.y * p.pixels * unit};
+                const MapPoint px = projectToWindow(v, at);
+                pickAtPixel(app, labels, atlas, v, map, static_cast<int>(std::lround(px.x)),
+                            static_cast<int>(std::lround(px.y)));
+                EXPECT_EQ(std::pair(app.selected, app.activeNode), std::pair(p.selected, p.node)) << p.what;
+            }
+        }
+}
+
+// A wheel step keeps the map point under the pointer where it is; the zoom
+// stops at its limits; Home shows the whole map.
+TEST(View, ZoomAboutThePointerWithinLimits) {
+    struct Case {
+        float zoom, panX, panY, factor;
+        int x, y, w, h;
+        float after;
+    };
+    const Case cases[] = {
+        {3, 0, 0, 1.2f, 100, 400, 500, 500, 3.6f},      {3, 0.2f, -0.1f, 1 / 1.2f, 480, 20, 800, 500, 2.5f},
+        {1900, 0.5f, 0.5f, 1.2f, 30, 300, 500, 500, 2000}, {2000, 0.5f, 0.5f, 1.2f, 30, 300, 500, 500, 2000},
+        {0.55f, 0, 0, 1 / 1.2f, 0, 0, 300, 700, 0.5f},   {0.5f, 0, 0, 1 / 1.2f, 0, 0, 300, 700, 0.5f},
+    };
+    for (const Case& c : cases) {
+        ViewState v = viewOf(c.zoom, c.panX, c.panY, c.w, c.h);
+        const MapPoint under = unprojectMouse(v, c.x, c.y);
+        zoomAbout(v, c.x, c.y, c.factor);
+        EXPECT_FLOAT_EQ(v.zoom, c.after) << c.zoom;
+        computeViewMatrices(v, kMap);
+        const MapPoint back = projectToWindow(v, under);
+        EXPECT_NEAR(back.x, c.x, 0.01) << c.zoom;
+        EXPECT_NEAR(back.y, c.y, 0.01) << c.zoom;
+    }
+    ViewState v = viewOf(7, 0.3f, -0.2f, 500, 500);
+    homeView(v);
+    EXPECT_EQ(std::tuple(v.zoom, v.panX, v.panY), std::tuple(1.0f, 0.0f, 0.0f));
+    // Tab onto a tiny label stops at the limit too.
+    centreViewOn(v, kMap, {10, 10}, 0.001f);
+    EXPECT_EQ(v.zoom, ZOOM_MAX);
+}
+
+TEST(View, StartWindowSize) {
+    AppConfig config;
+    const auto size = [&](int w, int h, bool automatic, int dw, int dh) {
+        config.window_width = w, config.window_height = h, config.window_auto = automatic;
+        return startWindowSize(config, dw, dh);
+    };
+    EXPECT_EQ(size(500, 500, false, 1920, 1040), std::pair(500, 500));
+    EXPECT_EQ(size(1600, 1200, false, 1920, 1040), std::pair(1600, 1040));
+    EXPECT_EQ(size(500, 500, true, 1920, 1040), std::pair(1536, 832));
+    EXPECT_EQ(size(500, 500, true, 0, 0), std::pair(500, 500));
+    EXPECT_EQ(size(500, 500, false, 400, 300), std::pair(400, 300));
 }
 
 }  // namespace

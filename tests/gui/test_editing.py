@@ -89,7 +89,9 @@ def check_create_and_save():
         tol = diag / (3 * 500) * 1.5  # a pixel and a half in map units
         assert near(vals[0], sx, tol) and near(vals[1], sy, tol), (vals[:2], (sx, sy))
         assert near(vals[6], ex, tol) and near(vals[7], ey, tol), (vals[6:8], (ex, ey))
-        assert near(vals[8], 1.4, 0.02), "size %s" % nums[8]
+        # A first label's letters are a twentieth of its length tall (at least 1.0).
+        size = 1.4 * max(1.0, math.dist((sx, sy), (ex, ey)) / 20)
+        assert near(vals[8], size, 0.02 * size), "size %s, not %f" % (nums[8], size)
         assert nums[9:] == ["40", "100", "0", "0"], nums[9:]
         # F2 cleared the changed flag: Esc ends at once.
         ed.key("Escape")

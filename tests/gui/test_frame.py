@@ -96,9 +96,12 @@ def main():
         # White text about centred: baseline h/2 - 5 from the bottom, from x = w/2 - 95.
         n = count_grey(img, (w // 2 - 100, h // 2 - 8, w // 2 + 110, h // 2 + 8), 255, tol=0)
         assert n >= 60, "prompt pixels: %d" % n
+        # On its dark backdrop (black at 60 % over the grey), a few pixels around the text.
+        dark = count_grey(img, (w // 2 - 100, h // 2 - 10, w // 2 + 115, h // 2 + 10), 51, tol=2)
+        assert dark >= 1500, "backdrop pixels: %d" % dark
         # Nothing else: no map, no header, no messages.
         others = count_not_background(img, (0, 0, w, h)) - count_not_background(
-            img, (w // 2 - 100, h // 2 - 10, w // 2 + 110, h // 2 + 10))
+            img, (w // 2 - 100, h // 2 - 10, w // 2 + 115, h // 2 + 10))
         assert others == 0, "pixels besides the prompt: %d" % others
 
     def ends_after_no():

@@ -177,13 +177,14 @@ def main():
         cx, cy = to_screen(*PARTY)
         base = fill(COLORS[3], FACES[0])
         # The rim is nearly opaque (0.6, 0.5, 0.4): pixels near it differ from the fill.
-        px, py = to_screen(PARTY[0] + 1.3, PARTY[1])
-        p = img.pixel(px, py)
+        # The marker is 7 pixels across at any zoom; its name stands to its right.
+        p = img.pixel(cx - 3, cy)
         assert max(abs(a - b) for a, b in zip(p, base)) > 20, "rim pixel %s vs fill %s" % (p, base)
         # The player placeholder at (0, 0) gets no marker: the edge there is plain map.
         q = img.pixel(*to_screen(-1.2, 0))
         assert near(q, fill(COLORS[3], FACES[1]), 6) or near(q, base, 6), "pixel near (0,0): %s" % (q,)
-        assert (cx, cy) != (px, py)
+        # And no larger: 6 pixels from its centre the map is plain.
+        assert near(img.pixel(cx - 6, cy), base, 6), "beyond the marker: %s" % (img.pixel(cx - 6, cy),)
 
     def f8_reloads_colours():
         img = shots["reloaded"]
