@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/history.h"
+#include "app/recovery.h"
 #include "app/view.h"
 #include "atlas/atlas.h"
 #include "config/config.h"
@@ -26,6 +27,7 @@ struct Editor {
     LabelList labels;
     History history;  // undo and redo of the edits to labels
     LabelStore store;
+    RecoveryState recovery;  // the copy of unsaved labels kept on disk
     TerrainMesh terrain;
     TerrainColorTable colors;
     GlyphAtlas atlas;

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <string>
 
 #include "app/app_draw.h"
@@ -117,16 +118,24 @@ void runEventLoop(Editor& ed) {
     // The first frame does not wait for the windowing system's own exposure event.
     postRedraw();
     ed.redrawRequests = 0;
+    const auto now = [] { return static_cast<double>(SDL_GetTicks64()) / 1000.0; };
     while (!ed.done) {
+        // Idle, the loop sleeps until the next event, or until the recovery copy is due.
         SDL_Event event;
-        if (!SDL_WaitEvent(&event)) continue;
-        handleEvent(ed, event);
+        const double wait = secondsUntilSafe(ed, now());
+        const int got = wait < 0.0 ? SDL_WaitEvent(&event)
+                                   : SDL_WaitEventTimeout(&event, static_cast<int>(std::ceil(wait * 1000.0)));
+        if (got) handleEvent(ed, event);
+        // Between events, never inside one: the unsaved labels kept safe.
+        keepLabelsSafe(ed, now());
         // Commands only count their requests; one queued event redraws them all.
         if (ed.redrawRequests > 0) {
             ed.redrawRequests = 0;
             postRedraw();
         }
     }
+    // Every way out of the loop saved the labels or chose to leave them: the copy goes.
+    dropRecoveryCopy(ed.recovery, ed.history.revision);
     shutdownGlut();
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);

@@ -20,6 +20,7 @@ void push(History& h, HistoryStep step) {
         h.steps.pop_back();
     }
     h.bytes += stepBytes(step);
+    ++h.revision;
     h.steps.push_back(std::move(step));
     h.done = h.steps.size();
     while (h.bytes > h.byteLimit && h.steps.size() > 1) dropOldest(h);
@@ -42,6 +43,7 @@ bool apply(History& h, HistoryStep& step, LabelList& labels, bool undo, int& sel
         return false;
     }
     const auto at = labels.begin() + step.index;
+    ++h.revision;
     h.bytes -= stepBytes(step);
     if (step.kind == Kind::Changed) {
         std::swap(*at, step.label);

@@ -42,6 +42,9 @@ struct History {
     size_t byteLimit = HISTORY_BYTE_LIMIT;
     int dragIndex = -1;  // the label an open drag changes, -1 for none
     Label dragBefore;    // that label before the drag's first change
+    // Grows with every step recorded, undone or redone: the list differs from the
+    // one of an earlier revision only if this number does.
+    unsigned long revision = 0;
 };
 
 // Memory one step takes: the record itself and its letters.

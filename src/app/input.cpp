@@ -197,6 +197,7 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
             if (saveAndShow(ed)) {
                 app.changed = false;
                 app.partialExportAllowed = true;
+                dropRecoveryCopy(ed.recovery, ed.history.revision);
             }
             break;
         case Key::Tab: selectNextLabel(ed, shift); break;
@@ -307,6 +308,28 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
 }
 
 }  // namespace
+
+namespace {
+
+// A drag under way changes a label with every motion: the copy waits for its end.
+bool dragging(const Editor& ed) {
+    return ed.app.creating || ed.app.activeNode != -1 || dragOpen(ed.history);
+}
+
+}  // namespace
+
+void keepLabelsSafe(Editor& ed, double now) {
+    if (!recoveryDue(ed.recovery, ed.app.changed, ed.history.revision, dragging(ed), now)) return;
+    const Report written = writeRecoveryCopy(ed.recovery, ed.labels, ed.history.revision, now);
+    if (!written.messages.empty()) {
+        showReport(ed.log, written);
+        pushRedraw(ed);
+    }
+}
+
+double secondsUntilSafe(const Editor& ed, double now) {
+    return recoveryWait(ed.recovery, ed.app.changed, ed.history.revision, dragging(ed), now);
+}
 
 bool requestQuit(Editor& ed) {
     if (!ed.app.changed) return true;

@@ -45,6 +45,11 @@ void handleButtonUp(Editor& ed, int button);
 void handleQuitEvent(Editor& ed);
 // The window got a new size (at least 1 x 1 is kept).
 void handleResize(Editor& ed, int w, int h);
+// Writes the recovery copy when it is due at time now (seconds): between events,
+// never during a drag. A failure's message is shown once, and editing goes on.
+void keepLabelsSafe(Editor& ed, double now);
+// Seconds until keepLabelsSafe has work to do with no further edit; -1 for none.
+double secondsUntilSafe(const Editor& ed, double now);
 // True when the program may end now; with unsaved changes raises the prompt instead.
 bool requestQuit(Editor& ed);
 // A character typed while the save prompt is up: y saves and ends, n ends, c

@@ -19,6 +19,14 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(nativePath(resolvePath(path)), ec);
 }
 
+bool removeFile(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path file = nativePath(resolvePath(path));
+    if (std::filesystem::is_directory(file, ec)) return false;  // a folder of that name is not ours to remove
+    std::filesystem::remove(file, ec);
+    return !std::filesystem::exists(file, ec);
+}
+
 std::string absolutePath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(nativePath(path), ec);

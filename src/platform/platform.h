@@ -51,6 +51,8 @@ std::string bundledFontPath();
 std::string absolutePath(const std::string& path);
 
 bool fileExists(const std::string& path);
+// Removes a file; true when none is there afterwards.
+bool removeFile(const std::string& path);
 // Creates the folder and any missing parents. False when it is no folder afterwards.
 bool createFolders(const std::string& path);
 // Creates the folder that will hold path when it is missing (its own parent must
