@@ -767,6 +767,34 @@ TEST(Startup, StartupProblemsInABox) {
     }
 }
 
+// An unknown key is the editor's first message, and under -b a line of the run
+// (on standard output and in "log.txt").
+TEST(Startup, UnknownKeyIsSaid) {
+    test_support::WorkDir work;
+    writeBytes("Veltrune.cfg", std::string(CONFIG_TEXT) + "mesh_leters = 4\n");
+    const std::string said = "line 6: unknown key \"mesh_leters\" is ignored (did you mean \"mesh_letters\"?)";
+    Editor ed;
+    printed([&] { ASSERT_TRUE(readStartupFiles(ed)); });
+    EXPECT_EQ(messagesNewestFirst(ed.log), std::vector<std::string>{said});
+    EXPECT_EQ(ed.config.mesh_letters, 0);
+    Editor batch;
+    const std::string out = printed([&] { EXPECT_FALSE(runBatch(batch)); });  // the module has no map
+    EXPECT_EQ(out.rfind(said + "\nExport stopped: \"map.txt\" cannot be read", 0), 0u) << out;
+    EXPECT_NE(readBytes("log.txt").find(toPlatformLineEnds("\n" + said + "\n")), std::string::npos);
+}
+
+// F8 says whether "mapcolors.txt" was read.
+TEST(Input, F8SaysWhatItRead) {
+    test_support::WorkDir work;
+    TestEditor t;
+    t.key(Key::F8);
+    EXPECT_EQ(t.newestMessage(), "\"mapcolors.txt\" cannot be read: the palette's colours are shown");
+    writeBytes("mapcolors.txt", "2\n3 1 2 3\n4 5 6 7\n");
+    t.key(Key::F8);
+    EXPECT_EQ(t.newestMessage(), "Map colours re-read from \"mapcolors.txt\" (2 types)");
+    EXPECT_EQ(t.ed.colors.rgb[4][2], 7);
+}
+
 // After a start whose store did not load completely the first F12 writes nothing
 // and warns; the second exports. After F2 every F12 exports at once.
 TEST(Input, F12AfterADamagedStart) {
