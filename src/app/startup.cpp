@@ -46,9 +46,9 @@ int runPreview(Editor& ed, const CommandLine& line) {
         return 1;
     }
     if (result.missing > 0)
-        say(countText(result.missing, "letter party names", "letter parties name") +
-            (result.missing == 1 ? " a mesh that is not in \"Resource\\map_names.brf\" and was left out"
-                                 : " a mesh that is not in \"Resource\\map_names.brf\" and were left out"));
+        say(formatText("%d letter %s a mesh that is not in \"Resource\\map_names.brf\" and %s left out",
+                       result.missing, result.missing == 1 ? "party names" : "parties name",
+                       result.missing == 1 ? "was" : "were"));
     const std::string png = encodePng(image);
     if (png.empty() || !replaceFileWith(file, png)) {
         say(formatText("Cannot write \"%s\"", file.c_str()));
@@ -162,8 +162,8 @@ bool enterModuleFolder(Editor& ed, const std::string& argument) {
         return refuse("The working folder \"" + folder +
                       "\" would be the module's own folder: start veltrune from another folder, or use veltrune -n "
                       "MODULE FOLDER");
-    const bool made = !fileExists(folder + NATIVE_SEPARATOR + CONFIG_FILE);
-    if (made) {
+    const bool fresh = !fileExists(folder + NATIVE_SEPARATOR + CONFIG_FILE);
+    if (fresh) {
         const Report report = makeFolderFor(module, folder);
         printAtStartup(ed.startupOutput, report);
         if (!report) return false;
@@ -172,7 +172,7 @@ bool enterModuleFolder(Editor& ed, const std::string& argument) {
     // A folder of the same name may have been made for another module (two games'
     // modules of one name): the editor must not open, and F12 not export, there.
     AppConfig config;
-    if (!made && readConfig(config, CONFIG_FILE) && !sameFile(config.module_path, module))
+    if (!fresh && readConfig(config, CONFIG_FILE) && !sameFile(config.module_path, module))
         return refuse("\"" + folder + NATIVE_SEPARATOR + CONFIG_FILE + "\" is for the module \"" +
                       config.module_path + "\": give that module, or change module_path there");
     return true;
