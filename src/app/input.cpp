@@ -207,7 +207,7 @@ void keyCommands(Editor& ed, Key key, int mod, int currentMod) {
             break;
         case Key::F3: app.namesShown = !app.namesShown; break;
         case Key::Home: homeView(view); break;
-        case Key::F8: readTerrainColors(ed.colors); break;
+        case Key::F8: showReport(ed.log, rereadTerrainColors(ed.colors)); break;
         case Key::Up: view.panY += arrowStep(view); break;
         case Key::Down: view.panY -= arrowStep(view); break;
         case Key::Left: view.panX -= arrowStep(view); break;

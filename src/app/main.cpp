@@ -3,7 +3,11 @@
 // on every path; "veltrune -b" exports the saved labels and ends with 0 when the
 // export succeeded, 1 when anything on its way failed; "veltrune -p [FILE] [SIZE]"
 // draws a picture of the export without a window (status 0 when it was written);
-// "veltrune -n MODULE FOLDER" makes a working folder for a module (status 0 when made).
+// "veltrune -n MODULE FOLDER" makes a working folder for a module (status 0 when
+// made); "veltrune MODULE" makes or finds the module's own working folder and
+// opens the editor there (status 1 when the folder cannot be had). "-h", "--help"
+// and "--version" print and end with 0; a command line it does not understand is
+// refused with status 1 (app/command_line.h).
 //
 // The program has its own main on every platform (SDL's entry wrapper is not
 // used): SDL is told so before it starts.
@@ -11,47 +15,57 @@
 #include <SDL.h>
 #include <SDL_main.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/event_loop.h"
 #include "app/input.h"
 #include "app/instances.h"
 #include "app/reporting.h"
 #include "app/startup.h"
 #include "platform/console.h"
+#include "platform/platform.h"
 
 namespace {
 
-// A start-up that ends the program: started without a console (a double-click on
-// Windows), nobody would see why, so what start-up printed also appears in a
-// message box, which waits for its OK.
-void showStartupProblems(const Editor& ed, bool inBox) {
+// Started without a console (a double-click, or a folder dropped onto the program
+// on Windows), nobody would see what start-up printed: it also appears in a
+// message box, which waits for its OK. A problem that ends the program shows as
+// an error, what "veltrune MODULE" made as information.
+void showStartupOutput(const Editor& ed, bool inBox, bool problem) {
     std::string text = ed.startupOutput;
     while (!text.empty() && text.back() == '\n') text.pop_back();
-    if (inBox && !text.empty()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Veltrune", text.c_str(), nullptr);
+    if (inBox && !text.empty())
+        SDL_ShowSimpleMessageBox(problem ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, "Veltrune",
+                                 text.c_str(), nullptr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool console = redirectOutputWithoutConsole();
-    const bool inBox = startupProblemsInBox(console, isCommandLineRun(argc, argv));
+    const CommandLine line = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc), ON_WINDOWS);
+    const bool inBox = startupProblemsInBox(console, line.typed);
     Editor& ed = editor;
-    if (isPreviewSwitch(argc, argv)) return runPreview(ed, argc, argv);
-    if (isNewFolderSwitch(argc, argv)) return runNewFolder(argc, argv);
-    const bool batch = isBatchSwitch(argc, argv);
-    if (!readStartupFiles(ed, batch)) {
-        showStartupProblems(ed, inBox);
-        return batch ? 1 : 0;
+    if (line.form == Form::ModuleFolder) {
+        const bool entered = enterModuleFolder(ed, line.operands[0]);
+        showStartupOutput(ed, inBox, !entered);
+        if (!entered) return 1;
+        ed.startupOutput.clear();
+    } else if (line.form != Form::Editor) {
+        const int status = runWithoutWindow(ed, line);
+        if (line.form == Form::Refused) showStartupOutput(ed, inBox, true);
+        return status;
     }
-    if (batch) {
-        const bool exported = runBatchExport(ed);
-        releaseGlyphAtlas(ed.atlas);
-        return exported ? 0 : 1;
+    if (!readStartupFiles(ed)) {
+        showStartupOutput(ed, inBox, true);
+        return 0;
     }
     if (!prepareInteractive(ed) || !openWindow(ed)) {
-        showStartupProblems(ed, inBox);
+        showStartupOutput(ed, inBox, true);
         releaseGlyphAtlas(ed.atlas);
         return 0;
     }

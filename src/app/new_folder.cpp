@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/config.h"
+#include "formats/module_ini.h"
 #include "formats/records.h"
 #include "labels/label_store.h"
 #include "platform/platform.h"
@@ -28,6 +29,17 @@ struct ModuleList {
 };
 constexpr ModuleList MODULE_LISTS[] = {{"parties.txt", "parties.orig.txt", true},
                                    {"map_icons.txt", "map_icons.orig.txt", false}};
+
+// The parties an export wrote into a party list.
+long long exportedParties(const std::string& list) {
+    long long count = 0;
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = std::min(list.find('\n', at), list.size());
+        if (!exportedRecordIn(list.substr(at, end - at), true).empty()) ++count;
+        at = end + 1;
+    }
+    return count;
+}
 
 }  // namespace
 
@@ -67,14 +79,23 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
             return refuse(quoted(path) + " holds records of an export (" + quoted(exported) +
                           "): restore the module's own file first");
     }
-    const std::string configText = newConfigText(module, request.font);
+    // A working folder inside the program's folder names the font and the program
+    // relative to itself, so the three can be moved or renamed together.
+    const std::string font = relativeInside(request.font, request.folder, request.programFolder);
+    const std::string configText = newConfigText(module, font);
     AppConfig readBack;
-    if (!parseConfig(readBack, configText, configPath) || readBack.module_path != module || readBack.font != request.font)
+    if (!parseConfig(readBack, configText, configPath) || readBack.module_path != module || readBack.font != font)
         return refuse("the path " + quoted(module) + " cannot be written into \"Veltrune.cfg\"");
 
-    // Everything is checked: the files are made, "Veltrune.cfg" last, so a run that
-    // fails on the way can simply be run again.
+    // Everything is checked. FOLDER comes first: when it cannot be made, nothing
+    // is written anywhere. Then the files, "Veltrune.cfg" last, so a run that fails
+    // on the way can simply be run again.
     Report report;
+    if (!createFolders(request.folder)) {
+        report.ok = false;
+        addMessage(report, "Cannot make the folder " + quoted(request.folder));
+        return report;
+    }
     const auto make = [&report](const std::string& path, const std::string& bytes, const std::string& what) {
         if (fileExists(path)) {
             addMessage(report, "Kept " + quoted(path) + " as it is");
@@ -91,11 +112,6 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
     for (int k = 0; k < 2; ++k)
         if (!make(module + MODULE_LISTS[k].orig, lists[k], formatText(", a copy of \"%s\"", MODULE_LISTS[k].list)))
             return report;
-    if (!createFolders(request.folder)) {
-        report.ok = false;
-        addMessage(report, "Cannot make the folder " + quoted(request.folder));
-        return report;
-    }
     if (!make(join(request.folder, "mapcolors.txt"), toPlatformLineEnds(defaultTerrainColorsText(map)),
               ", the colours of the map's terrain types"))
         return report;
@@ -103,14 +119,23 @@ Report makeWorkingFolder(const NewFolderRequest& request) {
         return report;
     const std::string launcher = join(request.folder, "Veltrune.bat");
     if (!request.program.empty() &&
-        !make(launcher, toCrlf(launcherText(request.program)), ": a double-click starts the editor there"))
+        !make(launcher, toCrlf(launcherText(relativeInside(request.program, request.folder, request.programFolder))),
+              ": a double-click starts the editor there"))
         return report;
     if (!make(configPath, toPlatformLineEnds(configText), " for the module " + quoted(module))) return report;
     if (!fileExists(request.font))
         addMessage(report, "The font " + quoted(request.font) + " is missing: name a TrueType font in " +
                                quoted(configPath));
+    // The orig copies were there already, and the module holds another folder's
+    // export: the first export from this folder's empty store would replace it.
+    if (const long long letters = exportedParties(lists[0]); letters > 0)
+        addMessage(report, "The module holds an export of " + countText(letters, "letter party", "letter parties") +
+                               ": exporting from this folder replaces them");
     const std::string folder = request.folder.find(' ') == std::string::npos ? request.folder : quoted(request.folder);
     addMessage(report, request.program.empty() ? "Next: cd " + folder + " && veltrune"
                                                : "Next: double-click " + quoted(launcher));
+    if (namesInModuleIni(module) == NamesInIni::NotLoaded)
+        addMessage(report, "Add this line to " + quoted(module + "module.ini") + " so the game loads the names: " +
+                               LOAD_NAMES_LINE);
     return report;
 }

@@ -18,7 +18,7 @@ void printAtStartup(std::string& printed, const std::string& line) {
     printAtStartup(printed, report);
 }
 
-bool startupProblemsInBox(bool console, bool commandLine) { return !console && !commandLine; }
+bool startupProblemsInBox(bool console, bool typed) { return !console && !typed; }
 
 void showReport(MessageLog& log, const Report& report) {
     for (const std::string& m : report.messages) showMessage(log, m);

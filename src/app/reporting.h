@@ -13,10 +13,11 @@ void printReport(const Report& report);
 // so that a start-up that ends can show the same text again.
 void printAtStartup(std::string& printed, const Report& report);
 void printAtStartup(std::string& printed, const std::string& line);
-// Whether the problems that end start-up also appear in a message box: only when
-// nobody reads standard output at once (no console) and the run opens the editor;
-// a command-line run must never wait for a click.
-bool startupProblemsInBox(bool console, bool commandLine);
+// Whether what start-up prints also appears in a message box: only when nobody
+// reads standard output at once (no console) and the command line holds no
+// option (the editor, or a folder dropped onto the program); a typed or scripted
+// command line must never wait for a click.
+bool startupProblemsInBox(bool console, bool typed);
 // Each message into the list, oldest first, so the newest ends at the bottom.
 void showReport(MessageLog& log, const Report& report);
 // The letters' "Z=%f " height trace, as one line when `lineEnd` is set.

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/new_folder.h"
 #include "app/reporting.h"
@@ -12,22 +12,6 @@
 #include "platform/text_format.h"
 #include "platform/platform.h"
 
-bool isBatchSwitch(int argc, const char* const* argv) {
-    return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-b") == 0;
-}
-
-bool isPreviewSwitch(int argc, const char* const* argv) {
-    return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-p") == 0;
-}
-
-bool isNewFolderSwitch(int argc, const char* const* argv) {
-    return argc > 1 && argv[1] != nullptr && std::strcmp(argv[1], "-n") == 0;
-}
-
-bool isCommandLineRun(int argc, const char* const* argv) {
-    return isBatchSwitch(argc, argv) || isNewFolderSwitch(argc, argv) || isPreviewSwitch(argc, argv);
-}
-
 namespace {
 
 void say(const std::string& text) {
@@ -35,25 +19,9 @@ void say(const std::string& text) {
     std::fflush(stdout);
 }
 
-// A whole decimal number in 64..16384.
-bool readPreviewSize(const char* text, int& size) {
-    int value = 0;
-    const char* end = text + std::strlen(text);
-    if (parseDecimalInt(text, end, value) != end || value < PREVIEW_SIZE_MIN || value > PREVIEW_SIZE_MAX) return false;
-    size = value;
-    return true;
-}
-
-}  // namespace
-
-int runPreview(Editor& ed, int argc, const char* const* argv) {
-    const std::string file = argc > 2 ? argv[2] : "preview.png";
-    int size = PREVIEW_SIZE_DEFAULT;
-    if (argc > 4 || (argc > 3 && !readPreviewSize(argv[3], size))) {
-        say(formatText("Usage: veltrune -p [FILE] [SIZE], SIZE from %d to %d pixels", PREVIEW_SIZE_MIN,
-                       PREVIEW_SIZE_MAX));
-        return 1;
-    }
+int runPreview(Editor& ed, const CommandLine& line) {
+    const std::string file = line.operands.empty() ? "preview.png" : line.operands[0];
+    const int size = line.previewSize;
     const Report config = readConfig(ed.config, CONFIG_FILE);
     printReport(config);
     if (!config) return 1;
@@ -78,45 +46,25 @@ int runPreview(Editor& ed, int argc, const char* const* argv) {
         return 1;
     }
     if (result.missing > 0)
-        say(formatText("%d letter parties name a mesh that is not in \"Resource\\map_names.brf\" and were left out",
-                       result.missing));
+        say(formatText("%d letter %s a mesh that is not in \"Resource\\map_names.brf\" and %s left out",
+                       result.missing, result.missing == 1 ? "party names" : "parties name",
+                       result.missing == 1 ? "was" : "were"));
     const std::string png = encodePng(image);
     if (png.empty() || !replaceFileWith(file, png)) {
         say(formatText("Cannot write \"%s\"", file.c_str()));
         return 1;
     }
-    say(formatText("Wrote \"%s\": %d x %d pixels, %d letter parties", file.c_str(), image.width, image.height,
-                   result.drawn));
+    say(formatText("Wrote \"%s\": %d x %d pixels, ", file.c_str(), image.width, image.height) +
+        countText(result.drawn, "letter party", "letter parties"));
     return 0;
 }
 
-int runNewFolder(int argc, const char* const* argv) {
-    if (argc != 4) {
-        say("Usage: veltrune -n MODULE FOLDER");
-        return 1;
-    }
-    // On Windows the arguments come in the system's ANSI code page.
-    const NewFolderRequest request{pathFromUserText(argv[2]), pathFromUserText(argv[3]), bundledFontPath(),
-                                   ON_WINDOWS ? programFile() : std::string()};
-    const Report made = makeWorkingFolder(request);
-    printReport(made);
-    return made ? 0 : 1;
+// A working folder for a module, made the same way by "-n" and "veltrune MODULE".
+// On Windows the arguments come in the system's ANSI code page.
+Report makeFolderFor(const std::string& module, const std::string& folder) {
+    return makeWorkingFolder({pathFromUserText(module), pathFromUserText(folder), bundledFontPath(),
+                              ON_WINDOWS ? programFile() : std::string(), programFolder()});
 }
-
-bool readStartupFiles(Editor& ed, bool batch) {
-    const Report config = readConfig(ed.config, CONFIG_FILE);
-    printAtStartup(ed.startupOutput, config);
-    if (!config) {
-        // A build script reads why in "log.txt".
-        if (batch) printReport(writeLogFile(config.messages));
-        return false;
-    }
-    printAtStartup(ed.startupOutput, loadLabels(ed.labels, ed.store));
-    ed.app.changed = false;
-    return true;
-}
-
-namespace {
 
 // The store is read before the atlas exists, so proportional labels come in laid
 // out in equal slots; once the font's metrics are there they are set by them.
@@ -125,36 +73,119 @@ void layoutByFont(Editor& ed) {
         if (proportionalSpacing(label)) layoutLetters(label, ed.atlas);
 }
 
-// A batch export that stops before writing any module file: the reason on
-// standard output and, alone, in "log.txt".
-bool stopBatch(const std::string& reason) {
-    say(reason);
-    printReport(writeLogFile({reason}));
-    return false;
+// The end of every batch run: the letters' height trace and a line break, then
+// every message of the run in the order it arose, one a line, on standard output
+// (a build script's log shows why an export stopped); "log.txt" keeps the same
+// messages newest first. False when "log.txt" cannot be written.
+bool finishBatch(const std::string& trace, const std::vector<std::string>& messages) {
+    printTrace(trace, true);
+    for (std::string m : messages) {
+        while (!m.empty() && m.back() == '\n') m.pop_back();
+        say(m);
+    }
+    const Report logged = writeLogFile(messages);
+    printReport(logged);
+    return logged.ok;
 }
 
 }  // namespace
 
-bool runBatchExport(Editor& ed) {
+int runWithoutWindow(Editor& ed, const CommandLine& line) {
+    switch (line.form) {
+        case Form::Help: std::fputs(usageText(ON_WINDOWS).c_str(), stdout); return 0;
+        case Form::Version: say(versionText()); return 0;
+        case Form::Batch: return runBatch(ed) ? 0 : 1;
+        case Form::Preview: return runPreview(ed, line);
+        case Form::NewFolder: {
+            const Report made = makeFolderFor(line.operands[0], line.operands[1]);
+            printReport(made);
+            return made ? 0 : 1;
+        }
+        case Form::Refused:
+            printAtStartup(ed.startupOutput, line.refusal);
+            if (line.usageAfter) std::fputs(usageText(ON_WINDOWS).c_str(), stdout);
+            return 1;
+        case Form::Editor:
+        case Form::ModuleFolder: break;
+    }
+    return 1;
+}
+
+bool runBatch(Editor& ed) {
+    std::vector<std::string> run;  // every message of the run, oldest first
+    std::string trace;
+    const auto keep = [&run](const Report& report) {
+        run.insert(run.end(), report.messages.begin(), report.messages.end());
+        return report.ok;
+    };
+    const auto stop = [&](const std::string& reason) {
+        run.push_back(reason);
+        finishBatch(trace, run);
+        return false;
+    };
+    if (!keep(readConfig(ed.config, CONFIG_FILE))) {
+        finishBatch(trace, run);
+        return false;
+    }
+    keep(loadLabels(ed.labels, ed.store));
     // A store read only in part would export fewer names than the module has now.
     if (!ed.store.damage.empty())
-        return stopBatch(formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
-                                    ed.store.path.c_str(), ed.store.damage.c_str()));
+        return stop(formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
+                               ed.store.path.c_str(), ed.store.damage.c_str()));
     // Without the map every letter would sit at height 0, under the module's hills.
     std::string fault;
     if (!readTerrainMesh(ed.terrain, modulePath(ed.config, "map.txt"), &fault))
-        return stopBatch(formatText(
-            "Export stopped: \"map.txt\" cannot be read (%s), so the letters would lie at height 0", fault.c_str()));
-    const Report atlas = buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
-                                         ed.config.texture_height, ed.config.test_mode);
-    printReport(atlas);
+        return stop(formatText("Export stopped: \"map.txt\" cannot be read (%s), so the letters would lie at height 0",
+                               fault.c_str()));
+    const bool atlas = keep(buildGlyphAtlas(ed.atlas, ed.config.charset, ed.config.font, ed.config.texture_width,
+                                            ed.config.texture_height, ed.config.test_mode));
     layoutByFont(ed);
-    std::string trace;
-    const Report exported = exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace);
-    printTrace(trace, false);
-    const Report logged = writeLogFile(exported.messages);
-    printReport(logged);
-    return atlas.ok && exported.ok && logged.ok;
+    const bool exported = keep(exportModule(ed.labels, ed.terrain, ed.atlas, ed.config, trace));
+    const bool logged = finishBatch(trace, run);
+    return atlas && exported && logged;
+}
+
+bool enterModuleFolder(Editor& ed, const std::string& argument) {
+    const auto refuse = [&ed](const std::string& why) {
+        printAtStartup(ed.startupOutput, why);
+        return false;
+    };
+    const std::string module = absolutePath(pathFromUserText(argument));
+    const std::string name = lastPathName(module);
+    if (!isFolder(module) || name.empty())
+        return refuse("\"" + argument +
+                      "\" is not a module's folder: give the folder that holds \"map.txt\", \"parties.txt\" and "
+                      "\"map_icons.txt\"");
+    const std::string folder = (ON_WINDOWS ? programFolder() : std::string()) + name;
+    // Our files must never land among the module's own.
+    if (sameFile(folder, module))
+        return refuse("The working folder \"" + folder +
+                      "\" would be the module's own folder: start veltrune from another folder, or use veltrune -n "
+                      "MODULE FOLDER");
+    const bool fresh = !fileExists(folder + NATIVE_SEPARATOR + CONFIG_FILE);
+    if (fresh) {
+        const Report report = makeFolderFor(module, folder);
+        printAtStartup(ed.startupOutput, report);
+        if (!report) return false;
+    }
+    if (!enterFolder(folder)) return refuse("Cannot open the folder \"" + folder + "\"");
+    // A folder of the same name may have been made for another module (two games'
+    // modules of one name): the editor must not open, and F12 not export, there.
+    AppConfig config;
+    if (!fresh && readConfig(config, CONFIG_FILE) && !sameFile(config.module_path, module))
+        return refuse("\"" + folder + NATIVE_SEPARATOR + CONFIG_FILE + "\" is for the module \"" +
+                      config.module_path + "\": give that module, or change module_path there");
+    return true;
+}
+
+bool readStartupFiles(Editor& ed) {
+    const Report config = readConfig(ed.config, CONFIG_FILE);
+    printAtStartup(ed.startupOutput, config);
+    if (!config) return false;
+    showReport(ed.log, config);
+    printAtStartup(ed.startupOutput, loadLabels(ed.labels, ed.store));
+    ed.app.changed = false;
+    return true;
 }
 
 bool prepareInteractive(Editor& ed) {

@@ -124,6 +124,50 @@ size_t keyIndex(const std::string& token) {
     return k;
 }
 
+// The number of single-character edits that turn a into b.
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// A word that stands where a key would, followed by "=", names no key: it is
+// skipped as any other word, and the user is told, with the key it is nearest to
+// (ignoring letter case) when that is only a slip away.
+std::string unknownKeyWarning(const std::string& word, int line) {
+    std::string lower = word;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const ConfigKey* nearest = nullptr;
+    size_t distance = 0;
+    for (const ConfigKey& key : KEYS) {
+        const size_t d = editDistance(lower, key.name);
+        if (!nearest || d < distance) {
+            nearest = &key;
+            distance = d;
+        }
+    }
+    std::string text = formatText("line %d: unknown key \"%s\" is ignored", line, word.c_str());
+    if (nearest && distance <= 1 + std::strlen(nearest->name) / 4)
+        text += formatText(" (did you mean \"%s\"?)", nearest->name);
+    return text;
+}
+
+// Whether the next token is "=", without reading it.
+bool equalsFollows(const Reader& in) {
+    Reader ahead = in;
+    std::string token;
+    return readConfigToken(ahead, token) == TokenResult::Token && token == "=";
+}
+
 // The first fault of the file, in reading order, as the user should read it.
 struct Faults {
     const Reader& in;
@@ -167,6 +211,7 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
     size_t given[KEY_COUNT] = {};  // values read, per key
     int firstLine[KEY_COUNT] = {};
     std::string runTogether[KEY_COUNT];  // "font=x.ttf": a key and its value without spaces, not read as the key
+    std::vector<std::string> warnings;   // unknown keys, which do not make the file faulty
     bool faulty = false;
     const auto fault = [&](size_t pos, const std::string& why) {
         faults.at(pos, why);
@@ -184,6 +229,8 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
             if (named < KEY_COUNT && runTogether[named].empty())
                 runTogether[named] = formatText("line %d: \"%s\" needs spaces around \"=\"", in.lineOf(in.tokenStart),
                                                 token.c_str());
+            else if (eq == std::string::npos && equalsFollows(in))
+                warnings.push_back(unknownKeyWarning(token, in.lineOf(in.tokenStart)));
             continue;
         }
         const std::string key = token;
@@ -311,9 +358,10 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
         faulty = true;
         if (given[k] == 0) faults.add(runTogether[k].empty() ? std::string(KEYS[k].name) + " is missing" : runTogether[k]);
     }
-    if (faulty)
-        return failure("Error reading " + path + "... try deleting it to reset the defaults...\n" + faults.first);
-    return Report{};
+    Report report;
+    if (faulty) report = failure("Error reading " + path + "... try deleting it to reset the defaults...\n" + faults.first);
+    for (std::string& w : warnings) addMessage(report, std::move(w));
+    return report;
 }
 
 std::string newConfigText(const std::string& modulePath, const std::string& font) {

@@ -14,7 +14,9 @@
 // Anything else, a mistyped mip_map list or mesh_letters value included, is
 // reported as "Error reading <path>...", followed by a line that names the first
 // fault, its key and its line. A missing file is "Wrong or missing config file",
-// followed by how to make one.
+// followed by how to make one. A word followed by "=" that names no key is
+// skipped; the report then holds one more message for it, naming the nearest
+// key, whether the reading succeeded or not.
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include "formats/dds.h"
 #include "export/letter_records.h"
 #include "formats/brf.h"
+#include "formats/module_ini.h"
 #include "export/letter_groups.h"
 #include "formats/records.h"
 #include "platform/text_format.h"
@@ -177,6 +178,9 @@ Report exportModule(const LabelList& labels, TerrainMesh& terrain, GlyphAtlas& a
     addMessage(log, formatText("Found %d duplicated", plan.duplicates));
 
     bool written = exportBrf(plan, atlas, config, log);
+    // The game loads the resource only when "module.ini" lists it.
+    if (namesInModuleIni(config.module_path) == NamesInIni::NotLoaded)
+        addMessage(log, std::string("\"module.ini\" does not load the names yet: add the line ") + LOAD_NAMES_LINE);
     written = exportIcons(plan, config, log) && written;
     written = exportParties(plan, config, log) && written;
     written = exportTexture(atlas, config, log) && written;

@@ -20,7 +20,9 @@
 #include "platform/report.h"
 #include "terrain/terrain.h"
 
-// Each step's message in order. Succeeds when every step wrote its file. Fails
+// Each step's message in order; after step 1, when the module's "module.ini"
+// exists and does not load "map_names", one more saying which line to add.
+// Succeeds when every step wrote its file. Fails
 // when a step failed, or when nothing was written and one message says why: the
 // letters' icon numbers would not fit a party's icon field (0 to 255), or the
 // letter atlas could not be built. The "Z=%f " trace of the letters' corner

@@ -209,7 +209,7 @@ Report loadLabels(LabelList& labels, LabelStore& store) {
     store.loaded = labels.size();
     Report report;
     if (!whole) {
-        store.damage = formatText("%s; %zu labels loaded", error.c_str(), labels.size());
+        store.damage = error + "; " + countText(static_cast<long long>(labels.size()), "label", "labels") + " loaded";
         addMessage(report, storeDamageMessage(store));
         store.keepBackup = true;
     }

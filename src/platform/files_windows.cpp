@@ -47,7 +47,7 @@ std::wstring programFileW() {
 }
 
 // The folder of the running program, with a trailing backslash.
-std::wstring programFolder() {
+std::wstring programFolderW() {
     const std::wstring path = programFileW();
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
@@ -63,7 +63,7 @@ std::string resolvePath(const std::string& path) { return path; }
 
 std::string programFile() { return narrow(programFileW()); }
 
-std::string bundledFontPath() { return narrow(programFolder()) + "DejaVuSans.ttf"; }
+std::string bundledFontPath() { return narrow(programFolderW()) + "DejaVuSans.ttf"; }
 
 bool pathsResolvedByUs() { return false; }
 
@@ -108,7 +108,7 @@ bool redirectOutputWithoutConsole() {
         if (GetConsoleProcessList(processes, 2) != 1) return true;
         FreeConsole();
     }
-    const std::wstring folder = programFolder();
+    const std::wstring folder = programFolderW();
     reopen(stdout, folder + L"stdout.txt");
     reopen(stderr, folder + L"stderr.txt");
     return false;

@@ -3,12 +3,33 @@
 #include <climits>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "platform/native.h"
 
 namespace {
 
 long long writeBudget = -1;
+
+std::string utf8Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// The path made absolute and normal, without a trailing separator.
+std::filesystem::path normalFolder(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec).lexically_normal();
+    if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();
+    return p;
+}
+
+// Whether the normal path lies inside the normal folder root (or is root itself).
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& root) {
+    if (root.empty() || !root.has_relative_path()) return false;
+    const std::filesystem::path rel = path.lexically_relative(root);
+    return !rel.empty() && *rel.begin() != "..";
+}
 
 }  // namespace
 
@@ -27,19 +48,63 @@ bool removeFile(const std::string& path) {
     return !std::filesystem::exists(file, ec);
 }
 
+bool isFolder(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(nativePath(resolvePath(path)), ec);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(nativePath(resolvePath(a)), nativePath(resolvePath(b)), ec) && !ec;
+}
+
+bool enterFolder(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::current_path(nativePath(resolvePath(path)), ec);
+    return !ec;
+}
+
+std::string programFolder() {
+    const std::string file = programFile();
+    const size_t slash = file.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
 std::string absolutePath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(nativePath(path), ec);
     if (ec) return path;
-    const std::u8string text = full.lexically_normal().u8string();
-    return std::string(text.begin(), text.end());
+    return utf8Text(full.lexically_normal());
+}
+
+std::string lastPathName(const std::string& path) {
+    return utf8Text(normalFolder(nativePath(resolvePath(path))).filename());
+}
+
+std::string relativeInside(const std::string& path, const std::string& from, const std::string& root) {
+    const std::filesystem::path p = normalFolder(nativePath(path));
+    const std::filesystem::path f = normalFolder(nativePath(from));
+    const std::filesystem::path r = normalFolder(nativePath(root));
+    if (!isInside(p, r) || !isInside(f, r)) return path;
+    return utf8Text(p.lexically_relative(f).make_preferred());
 }
 
 bool createFolders(const std::string& path) {
     const std::filesystem::path dir = nativePath(resolvePath(path));
     std::error_code ec;
+    if (std::filesystem::is_directory(dir, ec)) return true;
+    // The folders this call makes, the deepest first.
+    std::vector<std::filesystem::path> made;
+    for (std::filesystem::path p = normalFolder(dir); p.has_relative_path(); p = p.parent_path()) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(p, ec))) break;
+        made.push_back(p);
+    }
     std::filesystem::create_directories(dir, ec);
-    return std::filesystem::is_directory(dir, ec);
+    if (std::filesystem::is_directory(dir, ec)) return true;
+    // Nothing is left behind by a folder that cannot be made.
+    for (const std::filesystem::path& p : made)
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(p, ec))) std::filesystem::remove(p, ec);
+    return false;
 }
 
 bool createParentFolder(const std::string& path) {

@@ -44,16 +44,32 @@ constexpr char NATIVE_SEPARATOR = ON_WINDOWS ? '\\' : '/';
 
 // The running program's absolute path; empty when the system does not say.
 std::string programFile();
+// The folder of the running program, with its trailing separator; empty when unknown.
+std::string programFolder();
 // The DejaVu Sans this build uses: Debian's on Linux, the one beside veltrune.exe on Windows.
 std::string bundledFontPath();
 // The path made absolute against the working folder, with "." and ".." taken out;
 // an absolute path stays as written apart from those.
 std::string absolutePath(const std::string& path);
 
+// The name of the folder or file a path names, its last component once made
+// absolute ("C:\Mods\MyMod\" gives "MyMod"); empty for a root.
+std::string lastPathName(const std::string& path);
+// `path` relative to the folder `from` when both lie inside the folder `root`
+// ("..\DejaVuSans.ttf"), so that the three can move together; otherwise `path`
+// as it is. Separators are the system's own.
+std::string relativeInside(const std::string& path, const std::string& from, const std::string& root);
+
 bool fileExists(const std::string& path);
 // Removes a file; true when none is there afterwards.
 bool removeFile(const std::string& path);
-// Creates the folder and any missing parents. False when it is no folder afterwards.
+bool isFolder(const std::string& path);
+// Whether two paths name one and the same existing folder or file.
+bool sameFile(const std::string& a, const std::string& b);
+// Makes the folder the working directory. False when it cannot.
+bool enterFolder(const std::string& path);
+// Creates the folder and any missing parents. False when it is no folder
+// afterwards; the parents it made on the way are then removed again.
 bool createFolders(const std::string& path);
 // Creates the folder that will hold path when it is missing (its own parent must
 // exist). False when it is still missing afterwards.

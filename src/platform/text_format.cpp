@@ -38,3 +38,7 @@ void appendText(std::string& out, const char* fmt, ...) {
     appendFormatted(out, fmt, args);
     va_end(args);
 }
+
+std::string countText(long long n, const char* one, const char* many) {
+    return formatText("%lld %s", n, n == 1 ? one : many);
+}

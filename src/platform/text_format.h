@@ -17,3 +17,6 @@
 std::string formatText(const char* fmt, ...) __attribute__((format(VT_PRINTF_FORMAT, 1, 2)));
 // Appends the formatted text to out.
 void appendText(std::string& out, const char* fmt, ...) __attribute__((format(VT_PRINTF_FORMAT, 2, 3)));
+
+// A count in words: "1 label", "0 labels", "2 labels".
+std::string countText(long long n, const char* one, const char* many);

@@ -44,11 +44,13 @@ struct Tokens {
 
 }  // namespace
 
-void parseTerrainColors(TerrainColorTable& table, const std::string& text) {
+int parseTerrainColors(TerrainColorTable& table, const std::string& text) {
     ++table.version;
     Tokens t{text.data(), text.data() + text.size()};
+    bool set[256] = {};
+    int types = 0;
     int count = 0;
-    if (t.readInt(count) != 0) return;
+    if (t.readInt(count) != 0) return types;
     // A row that cannot be read is skipped up to the end of its line; it still
     // counts as one of the rows the file announced.
     for (int row = 0; row < count && t.p < t.end; ++row) {
@@ -59,14 +61,20 @@ void parseTerrainColors(TerrainColorTable& table, const std::string& text) {
             status = t.readInt(v[k]);
             if (status != 0) break;
         }
-        if (status == 1) return;
+        if (status == 1) return types;
         if (status == 2) {
             t.skipLine();
             continue;
         }
-        TerrainRgb& rgb = table.rgb[colorRow(v[0])];
+        const int r = colorRow(v[0]);
+        if (!set[r]) {
+            set[r] = true;
+            ++types;
+        }
+        TerrainRgb& rgb = table.rgb[r];
         for (int c = 0; c < 3; ++c) rgb[c] = static_cast<uint8_t>(v[1 + c] & 0xFF);
     }
+    return types;
 }
 
 bool readTerrainColors(TerrainColorTable& table, const std::string& path) {
@@ -74,6 +82,20 @@ bool readTerrainColors(TerrainColorTable& table, const std::string& path) {
     if (!readTextFile(path, text)) return false;
     parseTerrainColors(table, text);
     return true;
+}
+
+Report rereadTerrainColors(TerrainColorTable& table, const std::string& path) {
+    table.rgb = terrainPalette();
+    ++table.version;
+    Report report;
+    std::string text;
+    if (!readTextFile(path, text)) {
+        addMessage(report, "\"" + path + "\" cannot be read: the palette's colours are shown");
+        return report;
+    }
+    const int types = parseTerrainColors(table, text);
+    addMessage(report, "Map colours re-read from \"" + path + "\" (" + countText(types, "type", "types") + ")");
+    return report;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/report.h"
 #include "terrain/terrain.h"
 
 using TerrainRgb = std::array<uint8_t, 3>;
@@ -30,7 +31,11 @@ int colorRow(int terrainType);
 
 bool readTerrainColors(TerrainColorTable& table, const std::string& path = "mapcolors.txt");
 // Applies colour text to the table; rows that cannot be read are skipped.
-void parseTerrainColors(TerrainColorTable& table, const std::string& text);
+// Returns how many terrain types it set.
+int parseTerrainColors(TerrainColorTable& table, const std::string& text);
+// F8: the table anew from the palette and the file, so a row taken out of the
+// file shows its palette colour again; the message says what was read.
+Report rereadTerrainColors(TerrainColorTable& table, const std::string& path = "mapcolors.txt");
 // The palette's colour of every terrain type the mesh uses, in ascending order (LF line ends).
 std::string defaultTerrainColorsText(const TerrainMesh& mesh);
 bool writeDefaultTerrainColors(const TerrainMesh& mesh, const std::string& path = "mapcolors.txt");

@@ -570,19 +570,6 @@ std::string printed(F f) {
     return testing::internal::GetCapturedStdout();
 }
 
-TEST(Startup, BatchSwitchIsExactlyTheFirstArgument) {
-    const char* plain[] = {"veltrune"};
-    const char* batch[] = {"veltrune", "-b"};
-    const char* longer[] = {"veltrune", "-bx"};
-    const char* second[] = {"veltrune", "x", "-b"};
-    const char* batchMore[] = {"veltrune", "-b", "x"};
-    EXPECT_FALSE(isBatchSwitch(1, plain));
-    EXPECT_TRUE(isBatchSwitch(2, batch));
-    EXPECT_FALSE(isBatchSwitch(2, longer));
-    EXPECT_FALSE(isBatchSwitch(3, second));
-    EXPECT_TRUE(isBatchSwitch(3, batchMore));
-}
-
 TEST(Startup, FilesBeforeTheWindow) {
     test_support::WorkDir work;
     {  // No configuration file: start-up ends with the reader's message.
@@ -591,11 +578,11 @@ TEST(Startup, FilesBeforeTheWindow) {
         EXPECT_EQ(printed([&] { EXPECT_FALSE(readStartupFiles(ed)); }), missing);
         EXPECT_FALSE(fs::exists("log.txt"));
         // In batch mode the message also goes to "log.txt", with a faulty file's fault.
-        EXPECT_FALSE(readStartupFiles(ed, true));
+        EXPECT_EQ(printed([&] { EXPECT_FALSE(runBatch(ed)); }), missing);
         EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(missing));
         writeBytes("Veltrune.cfg", std::string(CONFIG_TEXT) + "font = x\n");
         Editor faulty;
-        printed([&] { EXPECT_FALSE(readStartupFiles(faulty, true)); });
+        printed([&] { EXPECT_FALSE(runBatch(faulty)); });
         const std::string log = readBytes("log.txt");
         EXPECT_EQ(log.rfind("Error reading Veltrune.cfg...", 0), 0u) << log;
         EXPECT_NE(log.find("font is given twice (lines 3 and 6)"), std::string::npos) << log;
@@ -661,8 +648,7 @@ TEST(Startup, BatchExport) {
     bool succeeded = false;
     const auto batch = [&succeeded] {
         Editor ed;
-        EXPECT_TRUE(readStartupFiles(ed));
-        const std::string out = printed([&] { succeeded = runBatchExport(ed); });
+        const std::string out = printed([&] { succeeded = runBatch(ed); });
         releaseGlyphAtlas(ed.atlas);
         return out;
     };
@@ -739,25 +725,34 @@ TEST(Startup, BatchExport) {
     config.replace(config.find("DejaVuSans.ttf"), 14, "NoSuchFont.ttf");
     writeBytes("Veltrune.cfg", config);
     // A font or a store that fails stops the export before any module file
-    // changes, with the reason first in "log.txt".
+    // changes, with the reason first in "log.txt" (newest first) and last on
+    // standard output (in the order the messages arose).
     const std::string module[3] = {readBytes("Mod/parties.txt"), readBytes("Mod/map_icons.txt"),
                                    readBytes("Mod/textures/map_names.dds")};
     const auto moduleKept = [&module] {
         return readBytes("Mod/parties.txt") == module[0] && readBytes("Mod/map_icons.txt") == module[1] &&
                readBytes("Mod/textures/map_names.dds") == module[2];
     };
-    EXPECT_NE(batch().find("Unable to load font"), std::string::npos);
+    const std::string fontStop =
+        "Export stopped: the font \"/usr/share/fonts/truetype/dejavu/NoSuchFont.ttf\" cannot be loaded\n";
+    const std::string fontOut = batch();
+    // The letters' height trace, a line break, then the messages.
+    const size_t traceEnd = fontOut.find('\n');
+    ASSERT_NE(traceEnd, std::string::npos) << fontOut;
+    EXPECT_EQ(fontOut.rfind("Z=", 0), 0u) << fontOut;
+    EXPECT_EQ(fontOut.find("Unable to load font at size "), traceEnd + 1) << fontOut;
+    EXPECT_EQ(fontOut.substr(fontOut.size() - fontStop.size()), fontStop);
     EXPECT_FALSE(succeeded);
-    EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds("Export stopped: the font \"/usr/share/fonts/truetype/dejavu/NoSuchFont.ttf\" "
-                                                     "cannot be loaded\n"));
+    EXPECT_EQ(readBytes("log.txt").rfind(toPlatformLineEnds(fontStop) + "Unable to load font at size ", 0), 0u);
     EXPECT_TRUE(moduleKept());
     writeBytes("Veltrune.cfg", CONFIG_TEXT);
     writeBytes("savedData.txt", "v1\n7\na b | 10 10 0.33 0 0.66 0 30 10 1.0 35 100 0 0\n");
-    const std::string stop = "Export stopped: \"savedData.txt\" is damaged (label 2 of 7 is incomplete; 1 labels "
+    const std::string damage = "Damaged label store \"savedData.txt\": label 2 of 7 is incomplete; 1 label loaded\n";
+    const std::string stop = "Export stopped: \"savedData.txt\" is damaged (label 2 of 7 is incomplete; 1 label "
                              "loaded), so the module keeps its names\n";
-    EXPECT_NE(batch().find(stop), std::string::npos);
+    EXPECT_EQ(batch(), damage + stop);
     EXPECT_FALSE(succeeded);
-    EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(stop));
+    EXPECT_EQ(readBytes("log.txt"), toPlatformLineEnds(stop + damage));
     EXPECT_TRUE(moduleKept());
     writeBytes("savedData.txt", STORE_TEXT);
     fs::remove("log.txt");
@@ -766,15 +761,46 @@ TEST(Startup, BatchExport) {
     EXPECT_FALSE(succeeded);
 }
 
-// Start-up problems that end the program also appear in a message box only when
-// nobody reads standard output and the run would open the editor.
+// What start-up prints also appears in a message box only when nobody reads
+// standard output and the command line holds no option: the editor, or a folder
+// dropped onto the program (a refusal of two such folders too).
 TEST(Startup, StartupProblemsInABox) {
-    for (auto [args, console, box] : {std::tuple{std::vector{"veltrune"}, true, false}, {{"veltrune"}, false, true},
-                                      {{"veltrune", "-b"}, false, false}, {{"veltrune", "-n", "m", "f"}, false, false},
-                                      {{"veltrune", "-p"}, false, false}, {{"veltrune", "-bx"}, false, true}}) {
-        const bool commandLine = isCommandLineRun(static_cast<int>(args.size()), args.data());
-        EXPECT_EQ(startupProblemsInBox(console, commandLine), box) << args.back() << " " << console;
+    using Args = std::vector<std::string>;
+    for (auto [args, console, box] : {std::tuple{Args{}, true, false}, {Args{}, false, true},
+                                      {{"-b"}, false, false}, {{"-n", "m", "f"}, false, false},
+                                      {{"-p"}, false, false}, {{"-bx"}, false, false}, {{"Mod"}, false, true},
+                                      {{"Mod"}, true, false}, {{"Mod", "Other"}, false, true}, {{"/?"}, false, false}}) {
+        const bool typed = parseCommandLine(args, true).typed;
+        EXPECT_EQ(startupProblemsInBox(console, typed), box) << args.size() << " " << console;
     }
+}
+
+// An unknown key is the editor's first message, and under -b a line of the run
+// (on standard output and in "log.txt").
+TEST(Startup, UnknownKeyIsSaid) {
+    test_support::WorkDir work;
+    writeBytes("Veltrune.cfg", std::string(CONFIG_TEXT) + "mesh_leters = 4\n");
+    const std::string said = "line 6: unknown key \"mesh_leters\" is ignored (did you mean \"mesh_letters\"?)";
+    Editor ed;
+    printed([&] { ASSERT_TRUE(readStartupFiles(ed)); });
+    EXPECT_EQ(messagesNewestFirst(ed.log), std::vector<std::string>{said});
+    EXPECT_EQ(ed.config.mesh_letters, 0);
+    Editor batch;
+    const std::string out = printed([&] { EXPECT_FALSE(runBatch(batch)); });  // the module has no map
+    EXPECT_EQ(out.rfind(said + "\nExport stopped: \"map.txt\" cannot be read", 0), 0u) << out;
+    EXPECT_NE(readBytes("log.txt").find(toPlatformLineEnds("\n" + said + "\n")), std::string::npos);
+}
+
+// F8 says whether "mapcolors.txt" was read.
+TEST(Input, F8SaysWhatItRead) {
+    test_support::WorkDir work;
+    TestEditor t;
+    t.key(Key::F8);
+    EXPECT_EQ(t.newestMessage(), "\"mapcolors.txt\" cannot be read: the palette's colours are shown");
+    writeBytes("mapcolors.txt", "2\n3 1 2 3\n4 5 6 7\n");
+    t.key(Key::F8);
+    EXPECT_EQ(t.newestMessage(), "Map colours re-read from \"mapcolors.txt\" (2 types)");
+    EXPECT_EQ(t.ed.colors.rgb[4][2], 7);
 }
 
 // After a start whose store did not load completely the first F12 writes nothing

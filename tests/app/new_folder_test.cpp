@@ -7,6 +7,7 @@
 #include <string>
 
 #include "../test_support.h"
+#include "app/startup.h"
 #include "config/config.h"
 #include "mapgen.h"
 #include "platform/platform.h"
@@ -35,7 +36,7 @@ std::map<std::string, std::string> snapshot(const std::string& dir) {
 }
 
 NewFolderRequest request(const std::string& root, const std::string& folder, const std::string& program = "") {
-    return {root + "/Mod", root + "/" + folder, "/fonts/DejaVuSans.ttf", program};
+    return {root + "/Mod", root + "/" + folder, "/fonts/DejaVuSans.ttf", program, ""};
 }
 
 TEST(NewFolder, MakesAWorkingFolderAndKeepsWhatIsThere) {
@@ -72,20 +73,27 @@ TEST(NewFolder, MakesAWorkingFolderAndKeepsWhatIsThere) {
     for (const char* kept : keep) before[kept] = readBytes(d / kept);
     const fs::path old = fs::current_path();
     fs::current_path(d.path);
-    const Report again = makeWorkingFolder({"Mod", "again", "/fonts/DejaVuSans.ttf", ""});
+    const Report again = makeWorkingFolder({"Mod", "again", "/fonts/DejaVuSans.ttf", "", ""});
     fs::current_path(old);
     ASSERT_TRUE(again) << test_support::said(again);
     for (const char* kept : keep) EXPECT_EQ(readBytes(d / kept), before[kept]) << kept;
     EXPECT_EQ(test_support::said(again).find("Kept \"" + absolutePath(d / "Mod/parties.orig.txt") + "\" as it is"), 0u);
     EXPECT_FALSE(test_support::exists(d / "again/Veltrune.bat"));
     EXPECT_EQ(again.messages.back(), "Next: cd again && veltrune");
+    // Its first export would replace the other folder's letters: said, not refused.
+    EXPECT_EQ(again.messages[again.messages.size() - 2],
+              "The module holds an export of 1 letter party: exporting from this folder replaces them");
     ASSERT_TRUE(readConfig(config, d / "again/Veltrune.cfg"));
     EXPECT_EQ(config.module_path, absolutePath(d / "Mod") + NATIVE_SEPARATOR);
 }
 
-// Each refusal is one line saying why, and nothing is written anywhere.
+// Each refusal is one line saying why, and nothing is written anywhere: neither
+// into the module nor FOLDER, also when FOLDER cannot be made (its name is a
+// file's, or its parent is a file).
 TEST(NewFolder, RefusesAndWritesNothing) {
     const std::pair<const char*, std::string> cases[] = {
+        {"folder is a file", "Cannot make the folder \""},
+        {"parent is a file", "Cannot make the folder \""},
         {"no map", "map.txt\" cannot be read (is \""},
         {"damaged map", "Bad map \""},
         {"no parties", "parties.txt\" cannot be read"},
@@ -107,14 +115,87 @@ TEST(NewFolder, RefusesAndWritesNothing) {
         if (c == "exported icons")
             writeBytes(d / "Mod/map_icons.txt", readBytes(d / "Mod/map_icons.txt") + "map_str_012 1 map_str_012 1.0\r\n");
         if (c == "configured folder") writeBytes(d / "names/Veltrune.cfg", "font = x\n");
+        if (c == "folder is a file" || c == "parent is a file") writeBytes(d / "names", "a file");
         const auto before = snapshot(d.path);
-        const Report r = makeWorkingFolder(request(d.path, "names", "C:\\veltrune.exe"));
+        const Report r =
+            makeWorkingFolder(request(d.path, c == "parent is a file" ? "names/sub/folder" : "names", "C:\\veltrune.exe"));
         EXPECT_FALSE(r) << what;
         ASSERT_EQ(r.messages.size(), 1u) << what;
-        EXPECT_EQ(r.messages[0].rfind("Nothing was made: ", 0), 0u) << r.messages[0];
+        const bool unmade = c == "folder is a file" || c == "parent is a file";
+        EXPECT_EQ(r.messages[0].rfind(unmade ? "Cannot make the folder \"" : "Nothing was made: ", 0), 0u)
+            << r.messages[0];
         EXPECT_NE(r.messages[0].find(why), std::string::npos) << r.messages[0];
         EXPECT_EQ(snapshot(d.path), before) << what;
     }
+}
+
+// A working folder inside the program's folder names the font and the program
+// relative to itself, so the three move together; elsewhere both stay absolute.
+// A module.ini that does not load the names gets the line to add, last.
+TEST(NewFolder, ProgramFolderAndModuleIni) {
+    for (const char* folder : {"program/MyMod", "program/names/MyMod", "names"}) {
+        test_support::TempDir d;
+        writeModule(d / "Mod");
+        writeBytes(d / "Mod/module.ini", "load_mod_resource = other\r\n");
+        const std::string program = d / "program/";
+        const Report made = makeWorkingFolder(
+            {d / "Mod", d / folder, program + "DejaVuSans.ttf", program + "veltrune.exe", program});
+        ASSERT_TRUE(made) << test_support::said(made);
+        const bool inside = std::string(folder).rfind("program/", 0) == 0;
+        const std::string up = std::string(folder) == "program/names/MyMod" ? "../../" : "../";
+        AppConfig config;
+        ASSERT_TRUE(readConfig(config, d / folder + "/Veltrune.cfg"));
+        EXPECT_EQ(config.font, inside ? up + "DejaVuSans.ttf" : program + "DejaVuSans.ttf") << folder;
+        const std::string bat = readBytes(d / folder + "/Veltrune.bat");
+        EXPECT_NE(bat.find("start \"\" \"" + (inside ? up : program) + "veltrune.exe\"\r\n"), std::string::npos) << bat;
+        EXPECT_EQ(made.messages.back(), "Add this line to \"" + absolutePath(d / "Mod") + NATIVE_SEPARATOR +
+                                            "module.ini\" so the game loads the names: load_mod_resource = map_names");
+    }
+}
+
+// "veltrune MODULE": the working folder named after the module is made once, in
+// the working directory here, and entered; later runs find it. A module that is
+// no folder, a working folder that would be the module's own, and one made for
+// another module of the same name are refused, the reason printed.
+TEST(ModuleFolder, MadeOnceThenFound) {
+    test_support::WorkDir work;
+    writeModule(work / "game/MyMod");
+    writeModule(work / "other/MyMod");
+    const auto enter = [&work](const std::string& module, std::string& out) {
+        fs::current_path(work.path);
+        Editor ed;
+        test_support::QuietStdout quiet;
+        const bool entered = enterModuleFolder(ed, module);
+        out = ed.startupOutput;
+        return entered;
+    };
+    std::string out;
+    ASSERT_TRUE(enter("game/MyMod", out)) << out;
+    EXPECT_EQ(fs::current_path(), fs::path(work / "MyMod"));
+    EXPECT_NE(out.find("Made \"MyMod/Veltrune.cfg\" for the module \"" + absolutePath(work / "game/MyMod") + "/\"\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\nNext: cd MyMod && veltrune\n"), std::string::npos) << out;
+    const std::string cfg = readBytes(work / "MyMod/Veltrune.cfg");
+    ASSERT_TRUE(enter(work / "game/MyMod/", out)) << out;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(readBytes(work / "MyMod/Veltrune.cfg"), cfg);
+
+    const auto before = snapshot(work.path);
+    for (auto [module, said] : {std::pair<std::string, std::string>{"other/MyMod", "\"MyMod/Veltrune.cfg\" is for the module \""},
+                                {"game/MyMod/map.txt", "\"game/MyMod/map.txt\" is not a module's folder"},
+                                {"nowhere", "\"nowhere\" is not a module's folder"},
+                                {"/", "\"/\" is not a module's folder"}}) {
+        EXPECT_FALSE(enter(module, out)) << module;
+        EXPECT_EQ(out.rfind(said, 0), 0u) << out;
+    }
+    fs::current_path(work / "game");
+    Editor ed;
+    test_support::QuietStdout quiet;
+    EXPECT_FALSE(enterModuleFolder(ed, "MyMod"));
+    EXPECT_EQ(ed.startupOutput.rfind("The working folder \"MyMod\" would be the module's own folder", 0), 0u)
+        << ed.startupOutput;
+    EXPECT_EQ(snapshot(work.path), before);
 }
 
 }  // namespace

@@ -271,4 +271,36 @@ TEST(Config, WindowSize) {
     EXPECT_TRUE(made.config.window_auto);
 }
 
+// A word followed by "=" that names no key is skipped as before, and said, with
+// the nearest key when it is only a slip away; the file reads as it would without it.
+TEST(Config, UnknownKeysAreNamedWithTheNearestKey) {
+    const auto unknown = [](int line, const char* word, const char* nearest) {
+        std::string text = "line " + std::to_string(line) + ": unknown key \"" + word + "\" is ignored";
+        return text + (nearest ? std::string(" (did you mean \"") + nearest + "\"?)" : std::string()) + "\n";
+    };
+    // Appended to the good file, whose last line is line 6, and what is said of it.
+    const std::pair<std::string, std::string> cases[] = {
+        {"mesh_leters = 4\n", unknown(7, "mesh_leters", "mesh_letters")},
+        {"\n# a comment\nTest_Mode = 1\n", unknown(9, "Test_Mode", "test_mode")},
+        {"mipmap = [1]\ntexturesize = 8 x 8\n", unknown(7, "mipmap", "mip_map") + unknown(8, "texturesize", "texture_size")},
+        {"colour = red\n", unknown(7, "colour", nullptr)},
+        {"mesh_letters = 4\n", ""},
+        {"just some words\n", ""},
+        {"mesh_letters=4\n", ""},
+        {"font=x.ttf\n", ""},
+    };
+    for (const auto& [added, out] : cases) {
+        const Parsed p = parse(kGood + added);
+        EXPECT_TRUE(p.ok) << added;
+        EXPECT_EQ(p.out, out) << added;
+        EXPECT_EQ(p.config.mesh_letters, added == "mesh_letters = 4\n" ? 4 : 0) << added;
+        EXPECT_FALSE(p.config.test_mode) << added;
+        EXPECT_EQ(p.config.texture_width, 256) << added;
+    }
+    // A misspelled required key: the fault, then the word that was meant for it.
+    const Parsed misspelled = parseEdited("font = ", "Font = ");
+    EXPECT_FALSE(misspelled.ok);
+    EXPECT_EQ(misspelled.out, error("font is missing") + unknown(4, "Font", "font"));
+}
+
 }  // namespace

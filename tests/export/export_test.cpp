@@ -404,3 +404,26 @@ TEST(ExportAtlas, AnAtlasThatCannotBeBuiltWritesNothing) {
         EXPECT_EQ(changedSince(m, before), std::vector<std::string>{});
     }
 }
+
+// The game loads the exported resource only when "module.ini" lists it: a
+// module.ini without the line gets one message right after step 1; with the line,
+// or without a module.ini, the messages are the four steps alone.
+TEST_F(ExportTest, ModuleIniWithoutTheNamesLineIsSaidAfterStep1) {
+    const std::string said = "\"module.ini\" does not load the names yet: add the line load_mod_resource = map_names";
+    for (auto [ini, warned] : {std::pair<const char*, bool>{nullptr, false},
+                               {"load_mod_resource = other\r\n", true},
+                               {"# load_mod_resource = map_names\r\n", true},
+                               {"load_mod_resource = other\r\nload_mod_resource = map_names\r\n", false}}) {
+        if (ini) m.put("module.ini", ini);
+        m.run();
+        std::vector<std::string> expected{"Found 0 duplicated", MSG_BRF, iconsMessage(0, 3), partiesMessage(0, 2),
+                                          ddsMessage(1)};
+        if (warned) expected.insert(expected.begin() + 2, said);
+        EXPECT_EQ(m.said, expected) << (ini ? ini : "no module.ini");
+        EXPECT_TRUE(m.succeeded);
+        // The file is only read.
+        if (ini) {
+            EXPECT_EQ(m.get("module.ini"), ini);
+        }
+    }
+}

@@ -1,7 +1,7 @@
 """Batch mode: "veltrune -b" exports the saved labels into the module without a
-window, writes every message of the export to "log.txt" newest first, and ends
-with status 0; when the configuration, the map or the export fails it ends with
-status 1."""
+window, prints every message of the run after the height trace and writes them to
+"log.txt" newest first, and ends with status 0; when the configuration, the map or
+the export fails it ends with status 1."""
 import hashlib
 import os
 import shutil
@@ -39,13 +39,15 @@ def check_export_without_labels():
     mod = os.path.join(d, "module")
     colors = os.path.join(d, "mapcolors.txt")
     colors_before = open(colors, "rb").read() if os.path.exists(colors) else None
-    rc, _, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+    rc, out, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 0, rc
     assert not seen, "batch mode opened a window"
     with open(os.path.join(d, "log.txt"), "rb") as f:
         log = f.read().decode("latin-1")
     steps = [l for l in log.split("\n") if l]
     assert len(steps) == 5 and steps[4] == "Found 0 duplicated", steps
+    # Standard output: the same messages, one a line, in the order they arose.
+    assert out.split("\n") == steps[::-1] + [""], out
     assert steps[0].startswith('(4/4) Exported "textures\\map_names.dds" DXT3 '), steps[0]
     assert steps[1] == '(3/4) Exported "parties.txt" file! (0 new objects, %d in total)' % party_count(
         os.path.join(mod, "parties.orig.txt")), steps[1]
@@ -145,7 +147,7 @@ def check_failures_end_with_status_1():
         with open(os.path.join(d, "savedData.txt"), "w") as f:
             f.write("v1\n1\n%s | -30 0 0.33 0 0.66 0 30 0 1.0 60 100 0 0\n" % text)
         before = module_files(mod)
-        rc, _, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
+        rc, out, _ = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
         with open(os.path.join(d, "log.txt"), "rb") as f:
             log = f.read().decode("latin-1")
         assert rc == status, (text, rc, log)
@@ -160,6 +162,9 @@ def check_failures_end_with_status_1():
     assert log == ("Export stopped: the letters need icons 250 to 256, but a party can only show icons 0 to 255 "
                    "(the module has 250 icons: room for 6 letter meshes, these labels need 7; one mesh per label "
                    "would need 1)\n"), log
+    # The terminal shows the stop too: the height trace, a line break, the messages.
+    trace, _, said = out.partition("\n")
+    assert trace.startswith("Z=") and said == log, out
     assert module_files(mod) == before, "a stopped export changed the module"
 
 

@@ -129,9 +129,10 @@ def main():
             (brf, cut, 1, r'Bad BRF file ".*map_names\.brf": it is cut short'),
             (dds, dxt1, 1, r'Bad DDS file ".*map_names\.dds": it is not DXT3 but "DXT1"'),
             (os.path.join(mod, "parties.txt"), os.remove, 1, r'Cannot read ".*parties\.txt"'),
-            (icons, rename_last_mesh, 0, r"^%d letter parties name a mesh that is not in "
-             r'"Resource\\map_names\.brf" and were left out\nWrote "preview\.png": 2130 x 2130 pixels, %d letter'
-             % (orphans, 40 - orphans)),
+            (icons, rename_last_mesh, 0, r"^%d letter %s a mesh that is not in "
+             r'"Resource\\map_names\.brf" and %s left out\nWrote "preview\.png": 2130 x 2130 pixels, %d letter'
+             % (orphans, "party names" if orphans == 1 else "parties name", "was" if orphans == 1 else "were",
+                40 - orphans)),
             (None, None, 1, r"^Usage: veltrune -p \[FILE\] \[SIZE\], SIZE from 64 to 16384 pixels"),
         ]
         for path, spoil, status, message in cases:

@@ -280,7 +280,9 @@ TEST_F(StoreDir, DamagedStoresKeepTheCompleteLabelsAndTheOldBytes) {
         EXPECT_TRUE(store.keepBackup);
         // One line naming the store and the number of labels loaded.
         EXPECT_EQ(said.rfind("Damaged label store \"" + store.path + "\": ", 0), 0u) << said;
-        EXPECT_NE(said.find("; " + std::to_string(kept) + " labels loaded\n"), std::string::npos) << said;
+        EXPECT_NE(said.find("; " + std::to_string(kept) + (kept == 1 ? " label loaded\n" : " labels loaded\n")),
+                  std::string::npos)
+            << said;
         EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
 
         // The first save keeps the damaged bytes beside the new store; later ones leave them.

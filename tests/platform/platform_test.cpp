@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <tuple>
 
 #include "../test_support.h"
 #include "platform/platform.h"
@@ -151,6 +152,47 @@ TEST(Platform, Utf8DecodesStrictlyAndEncodesBack) {
         for (char32_t code : codes) appendUtf8(back, code);
         EXPECT_EQ(back, c.bytes);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Platform, FolderNamesAndPathsInsideAFolder) {
+    test_support::WorkDir t;
+    const std::string d = t.path;
+    for (auto [path, name] : {std::pair<std::string, std::string>{d + "/Mods/My Mod/", "My Mod"}, {"Mods/MyMod", "MyMod"},
+                              {"Mods/MyMod/.", "MyMod"}, {"/", ""}, {".", std::filesystem::path(d).filename().string()}})
+        EXPECT_EQ(lastPathName(path), name) << path;
+
+    // Inside the root both ways, the path is relative to `from`; otherwise as given.
+    const std::string root = d + "/prog/";
+    for (auto [path, from, relative] :
+         {std::tuple<std::string, std::string, std::string>{root + "font.ttf", root + "MyMod", "../font.ttf"},
+          {root + "font.ttf", root + "a/MyMod/", "../../font.ttf"},
+          {root + "fonts/font.ttf", root + "MyMod", "../fonts/font.ttf"},
+          {"prog/font.ttf", "prog/MyMod", "../font.ttf"},
+          {root + "font.ttf", d + "/MyMod", root + "font.ttf"},
+          {"/usr/share/fonts/font.ttf", root + "MyMod", "/usr/share/fonts/font.ttf"}})
+        EXPECT_EQ(relativeInside(path, from, root), relative) << path << " from " << from;
+    EXPECT_EQ(relativeInside(root + "font.ttf", root + "MyMod", ""), root + "font.ttf");
+}
+
+// A folder that cannot be made leaves nothing behind, not even the parents it made.
+TEST(Platform, CreateFoldersWholeOrNothing) {
+    test_support::WorkDir t;
+    writeBytes("file", "x");
+    const std::string tooLong(300, 'n');
+    for (const std::string& path : {std::string("file"), std::string("file/sub/deeper"), "new/newer/" + tooLong}) {
+        EXPECT_FALSE(createFolders(path)) << path;
+        EXPECT_FALSE(exists("new")) << path;
+        EXPECT_EQ(readBytes("file"), "x");
+    }
+    EXPECT_TRUE(createFolders("new/newer/newest/"));
+    EXPECT_TRUE(isFolder("new/newer/newest"));
+    EXPECT_TRUE(createFolders("new/newer"));
+    EXPECT_TRUE(sameFile("new/newer/newest", t.path + "/new/newer/newest/"));
+    EXPECT_FALSE(sameFile("new/newer", "new/newer/newest"));
 }
 
 }  // namespace

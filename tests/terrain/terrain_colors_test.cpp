@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <string>
+#include <tuple>
 
 #include "../test_support.h"
 #include "platform/platform.h"
@@ -128,6 +129,37 @@ TEST(TerrainColors, FileReadReloadAndDefaults) {
     EXPECT_FALSE(writeDefaultTerrainColors(meshWithTypes({0, 1, 2, 3, 4, 5}), path));
     setWriteFailureAfter(-1);
     EXPECT_EQ(test_support::readBytes(path), toPlatformLineEnds("2\n2 176 168 96\n30 48 48 48\n"));
+}
+
+// F8: the table anew from the palette and the file, and a message saying what
+// was read; a row taken out of the file shows its palette colour again.
+TEST(TerrainColors, RereadStartsFromThePalette) {
+    test_support::TempDir dir;
+    const std::string path = dir / "mapcolors.txt";
+    const TerrainColorTable palette;
+    TerrainColorTable t;
+    // Text in the file, what F8 says, and the rows then (row 2 is never listed).
+    const std::tuple<const char*, std::string, Rgb, Rgb> cases[] = {
+        {"2\n0 1 2 3\n1 4 5 6\n", "Map colours re-read from \"" + path + "\" (2 types)", Rgb{1, 2, 3}, Rgb{4, 5, 6}},
+        {"1\n1 7 8 9\n", "Map colours re-read from \"" + path + "\" (1 type)", row(palette, 0), Rgb{7, 8, 9}},
+        {"2\n1 1 1 1\n257 2 2 2\n", "Map colours re-read from \"" + path + "\" (1 type)", row(palette, 0), Rgb{2, 2, 2}},
+        {"0\n", "Map colours re-read from \"" + path + "\" (0 types)", row(palette, 0), row(palette, 1)},
+        {nullptr, "\"" + path + "\" cannot be read: the palette's colours are shown", row(palette, 0), row(palette, 1)},
+    };
+    for (const auto& [text, said, row0, row1] : cases) {
+        std::filesystem::remove(path);
+        if (text) {
+            ASSERT_TRUE(replaceFileWith(path, text));
+        }
+        const unsigned before = t.version;
+        const Report r = rereadTerrainColors(t, path);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(test_support::said(r), said + "\n");
+        EXPECT_GT(t.version, before) << said;
+        EXPECT_EQ(row(t, 0), row0) << said;
+        EXPECT_EQ(row(t, 1), row1) << said;
+        EXPECT_EQ(row(t, 2), row(palette, 2)) << said;
+    }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 a drag and typed letters make a label that F2 saves, Esc ends it; and "-b"
 writes the four module files byte for byte as the Linux program does from the
 same inputs, with its standard output reaching the pipe; started without a console
-on a missing configuration it shows the message in a box titled "Veltrune".
+on a missing configuration it shows the message in a box titled "Veltrune";
+"-n" makes a working folder, and "veltrune.exe MODULE" makes one beside the
+program and opens the editor there.
 
 With the Windows zip given, the program unzipped from it exports its bundled
 example, with the bundled font, as the Linux program does.
@@ -167,6 +169,40 @@ def check_new_folder():
     assert b"(3/4) Exported \"parties.txt\" file! (11 new objects" in log, log
 
 
+def check_module_folder():
+    # "veltrune.exe MODULE", as a folder dropped onto the program gives it: the
+    # working folder is made beside the program, naming the font and the program
+    # relatively, with the module.ini line said last; then the editor opens there.
+    d = guilib.make_workdir(SOURCE, with_example=False)
+    program = os.path.join(d, "program")
+    os.mkdir(program)
+    exe = os.path.join(program, "veltrune.exe")
+    shutil.copyfile(EXE, exe)
+    shutil.copyfile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", os.path.join(program, "DejaVuSans.ttf"))
+    mod = os.path.join(d, "MyMod")
+    os.mkdir(mod)
+    subprocess.run([os.path.join(os.path.dirname(LINUX), "veltrune-genmap"), mod, "--grid", "20"], check=True,
+                   capture_output=True)
+    for name in ("parties", "map_icons"):
+        os.rename(os.path.join(mod, name + ".orig.txt"), os.path.join(mod, name + ".txt"))
+    with open(os.path.join(mod, "module.ini"), "wb") as f:
+        f.write(b"module_version = 1\r\n")
+    ed = guilib.Editor(exe, d, ["MyMod"], timeout=90)
+    try:
+        out = ed.stdout().replace("\r\n", "\n")
+        assert 'Made "' in out and out.rstrip("\n").split("\n")[-1].startswith("Add this line to "), out
+        folder = os.path.join(program, "MyMod")
+        cfg = open(os.path.join(folder, "Veltrune.cfg"), "rb").read()
+        assert b'font = "..\\DejaVuSans.ttf"' in cfg, cfg
+        bat = open(os.path.join(folder, "Veltrune.bat"), "rb").read()
+        assert b'start "" "..\\veltrune.exe"\r\n' in bat, bat
+        assert not os.path.exists(os.path.join(d, "Veltrune.cfg")), "the folder went into the working directory"
+        ed.key("Escape")
+        assert ed.wait_exit(60) == 0
+    finally:
+        ed.kill()
+
+
 def check_zip():
     scratch = tempfile.mkdtemp(prefix="vt_zip_")
     with zipfile.ZipFile(ZIP) as z:
@@ -188,4 +224,5 @@ guilib.run_checks([
     ("-b writes the Linux program's bytes", check_batch_matches_linux),
     ("without console or pipe: a message box, and output to stdout.txt", check_output_without_console),
     ("-n makes a working folder with Veltrune.bat that -b exports from", check_new_folder),
+    ("veltrune.exe MODULE makes the working folder beside the program", check_module_folder),
 ] + ([("the zip's program exports its example with the bundled font", check_zip)] if ZIP else []))
