@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/input.h"
+#include "app/recovery.h"
 #include "atlas/atlas.h"
 #include "bench/bench.h"
 #include "bench/reference.h"
@@ -694,6 +695,31 @@ bool writeJson(const std::string& path, const std::vector<BenchRow>& rows) {
     return replaceFileWith(path, out);
 }
 
+// The recovery copy the editor writes between events while labels are unsaved,
+// against F2's save of the same labels: both whole-file replacements of the store's
+// text, whose bytes must be equal.
+void benchRecoveryCopy(const BenchCase& bc, std::vector<BenchRow>& rows) {
+    LabelList labels;
+    if (!loadCaseLabels(bc, labels)) {
+        rows.push_back(BenchRow{"recovery copy " + bc.name + " (no workload)", 0, -1, false});
+        return;
+    }
+    size_t letters = 0;
+    for (const Label& label : labels) letters += label.letters.size();
+    RecoveryState recovery;
+    recovery.path = (bc.workDir / RECOVERY_FILE).string();
+    LabelStore store;
+    store.path = (bc.workDir / "bench_saved.txt").string();
+    bool ok = true;
+    const double fastS = bestOf(3, [] {}, [&] { ok = writeRecoveryCopy(recovery, labels, 1, 0).ok && ok; });
+    const double refS = bestOf(3, [] {}, [&] { ok = saveLabels(labels, store).ok && ok; });
+    std::string copy, saved;
+    const bool same = ok && readBinaryFile(recovery.path, copy) && readBinaryFile(store.path, saved) && copy == saved;
+    rows.push_back(BenchRow{"recovery copy " + bc.name + ", " + std::to_string(labels.size()) + " labels (" +
+                                std::to_string(letters) + " letters) vs F2's save",
+                            fastS, refS, same});
+}
+
 void runCase(const BenchCase& bc, const std::string& program, std::vector<BenchRow>& rows) {
     std::printf("== %s case in %s\n", bc.name.c_str(), bc.workDir.c_str());
     std::fflush(stdout);
@@ -704,6 +730,7 @@ void runCase(const BenchCase& bc, const std::string& program, std::vector<BenchR
     benchBatchExport(bc, program, rows);
     benchGroupChoice(bc, terrain, rows);
     benchPreview(bc, program, rows);
+    benchRecoveryCopy(bc, rows);
     if (bc.name == "large") benchDrawing(bc, terrain, rows);
 }
 

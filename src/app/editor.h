@@ -33,6 +33,7 @@ struct Editor {
     GlyphAtlas atlas;
     MessageLog log;
     std::string startupOutput;  // what start-up printed before the window, shown again when start-up ends
+    Report afterBanner;         // what start-up has to say in the message list, after the banner
     MapPicture picture;         // the map's picture kept between frames (drawFrame)
     int redrawRequests = 0;  // redraw requests posted by commands (pushRedraw), turned into SDL events by the loop
     bool done = false;       // the event loop ends

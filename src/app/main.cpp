@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     }
     showMessage(ed.log, BANNER);
     if (!ed.store.damage.empty()) showMessage(ed.log, storeDamageMessage(ed.store));
+    showReport(ed.log, ed.afterBanner);
     runEventLoop(ed);
     releaseGlyphAtlas(ed.atlas);
     return 0;

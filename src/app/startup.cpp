@@ -128,6 +128,11 @@ bool runBatch(Editor& ed) {
         return false;
     }
     keep(loadLabels(ed.labels, ed.store));
+    // The batch exports the saved labels alone; unsaved ones of an editing session are only named.
+    if (fileExists(RECOVERY_FILE))
+        run.push_back(formatText("\"%s\" holds unsaved labels of an editing session: open the editor to keep or "
+                                 "drop them",
+                                 RECOVERY_FILE));
     // A store read only in part would export fewer names than the module has now.
     if (!ed.store.damage.empty())
         return stop(formatText("Export stopped: \"%s\" is damaged (%s), so the module keeps its names",
@@ -198,6 +203,9 @@ bool prepareInteractive(Editor& ed) {
         printAtStartup(ed.startupOutput, "Cannot build the letter texture: " + ed.atlas.failure);
         return false;
     }
+    // Labels a session that did not end left unsaved come back as unsaved changes.
+    ed.recovery.interval = config.recovery_seconds;
+    if (recoverLabels(ed.recovery, ed.labels, ed.store, ed.afterBanner)) ed.app.changed = true;
     layoutByFont(ed);
     const bool colorsRead = readTerrainColors(ed.colors);
     const Report map = readTerrainMesh(ed.terrain, modulePath(config, "map.txt"));

@@ -97,24 +97,29 @@ struct ConfigKey {
 };
 constexpr ConfigKey KEYS[] = {{"module_path", true}, {"texture_size", true}, {"font", true},
                               {"charset", true},     {"test_mode", false},   {"mip_map", true},
-                              {"mesh_letters", false}, {"window_size", false}};
+                              {"mesh_letters", false}, {"window_size", false}, {"recovery_seconds", false}};
 constexpr size_t KEY_COUNT = sizeof KEYS / sizeof KEYS[0];
 
-// "auto" (0) or a whole number 1..MESH_LETTERS_MAX written with digits alone.
-bool parseMeshLetters(const std::string& token, int& value) {
-    if (token == "auto") {
-        value = 0;
-        return true;
-    }
-    if (token.empty() || token.size() > 4) return false;
+// A whole number lo..hi written with digits alone.
+bool parseWholeNumber(const std::string& token, int lo, int hi, int& value) {
+    if (token.empty() || token.size() > 9) return false;
     int v = 0;
     for (char c : token) {
         if (c < '0' || c > '9') return false;
         v = v * 10 + (c - '0');
     }
-    if (v < 1 || v > MESH_LETTERS_MAX) return false;
+    if (v < lo || v > hi) return false;
     value = v;
     return true;
+}
+
+// "auto" (0) or a whole number 1..MESH_LETTERS_MAX.
+bool parseMeshLetters(const std::string& token, int& value) {
+    if (token == "auto") {
+        value = 0;
+        return true;
+    }
+    return parseWholeNumber(token, 1, MESH_LETTERS_MAX, value);
 }
 
 // The index of the key named by token, or KEY_COUNT for no key.
@@ -285,6 +290,15 @@ Report parseConfig(AppConfig& config, const std::string& text, const std::string
                 fault(keyPos, r == TokenResult::Token
                                   ? "mesh_letters \"" + token + "\" is not auto or a number from 1 to 1000"
                                   : "mesh_letters has no value");
+                break;
+            }
+        } else if (key == "recovery_seconds") {
+            r = readConfigToken(in, token);
+            if (r != TokenResult::Token ||
+                !parseWholeNumber(token, 1, RECOVERY_SECONDS_MAX, config.recovery_seconds)) {
+                fault(keyPos, r == TokenResult::Token
+                                  ? "recovery_seconds \"" + token + "\" is not a number from 1 to 3600"
+                                  : "recovery_seconds has no value");
                 break;
             }
         } else if (key == "window_size") {

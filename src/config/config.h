@@ -7,10 +7,10 @@
 // same on text already in memory (CR LF already turned into LF).
 //
 // Keys: module_path, texture_size (W x H), font, charset, test_mode, mip_map ([a, b, ...]),
-// mesh_letters (auto or 1..1000), window_size (W x H or auto).
+// mesh_letters (auto or 1..1000), window_size (W x H or auto), recovery_seconds (1..3600).
 // Reading succeeds when module_path, texture_size (both numbers), font, charset
-// and mip_map are each given exactly once; test_mode, mesh_letters and
-// window_size are optional.
+// and mip_map are each given exactly once; test_mode, mesh_letters, window_size
+// and recovery_seconds are optional.
 // Anything else, a mistyped mip_map list or mesh_letters value included, is
 // reported as "Error reading <path>...", followed by a line that names the first
 // fault, its key and its line. A missing file is "Wrong or missing config file",
@@ -28,6 +28,7 @@ constexpr size_t CONFIG_TEXT_MAX = 1023;  // longest text value or token
 constexpr size_t MIP_MAP_MAX = 50;        // most mip_map entries
 constexpr int MESH_LETTERS_MAX = 1000;    // most letters one exported mesh may carry
 constexpr int WINDOW_SIDE_MAX = 32768;    // largest window side window_size may name
+constexpr int RECOVERY_SECONDS_MAX = 3600;  // longest interval recovery_seconds may name
 
 struct AppConfig {
     std::string module_path = "C:\\Games\\Karnwold800\\Modules\\Brask\\";
@@ -42,6 +43,8 @@ struct AppConfig {
     int window_width = 500;
     int window_height = 500;
     bool window_auto = false;
+    // Seconds between two writes of the recovery copy of unsaved labels, at the most.
+    int recovery_seconds = 60;
 };
 
 // The second line of the message for a missing configuration file.

@@ -304,3 +304,21 @@ TEST(Config, UnknownKeysAreNamedWithTheNearestKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Config, RecoverySeconds) {
+    EXPECT_EQ(parse(kGood).config.recovery_seconds, 60);
+    for (auto [value, n] : {std::pair{"1", 1}, {"3600", 3600}, {"0", -1}, {"3601", -1}, {"1.5", -1}, {"", -1}}) {
+        const Parsed p = parse(kGood + "recovery_seconds = " + value + "\n");
+        EXPECT_EQ(p.ok, n > 0) << value;
+        if (n > 0) EXPECT_EQ(p.config.recovery_seconds, n) << value;
+        else
+            EXPECT_EQ(p.out, error(*value ? "line 7: recovery_seconds \"" + std::string(value) +
+                                                "\" is not a number from 1 to 3600"
+                                          : "line 7: recovery_seconds has no value"))
+                << value;
+    }
+}
+
+}  // namespace

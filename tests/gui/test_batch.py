@@ -71,8 +71,13 @@ def check_export_with_a_label():
     with open(os.path.join(d, "savedData.txt"), "w") as f:
         f.write("v1\n1\nK a r n _ V a l e | %f %f 0.33 0 0.66 0 %f %f 1.0 60 100 0 0\n"
                 % (cx - 20, cy, cx + 20, cy))
+    # An editing session's unsaved labels are not exported, only named.
+    with open(os.path.join(d, "savedData.recovery.txt"), "w") as f:
+        f.write("v1\n1\nM o r e | %f %f 0.33 0 0.66 0 %f %f 1.0 60 100 0 0\n" % (cx - 20, cy, cx + 20, cy))
     rc, out, seen = guilib.run_to_end(PROGRAM, d, ["-b"], timeout=120)
     assert rc == 0, rc
+    assert ('"savedData.recovery.txt" holds unsaved labels of an editing session: open the editor to keep or '
+            'drop them') in out.splitlines(), out[-600:]
     assert not seen, "batch mode opened a window"
     assert "flat terrain" not in out, "the map was not read"
     orig = party_count(os.path.join(mod, "parties.orig.txt"))
