@@ -201,29 +201,24 @@ TEST(Pick, RadiiInPixelsAtEveryZoomAndMapSize) {
             applyAttributes(label);
             layoutLetters(label);
             const LetterQuad q = letterQuad(label.letters[0], atlas);
-            const MapPoint inLetter{label.letters[0].position.x + 0.8f * q.e0.x, label.letters[0].position.y + 0.8f * q.e0.y};
+            const MapPoint mid = label.letters[0].position, inLetter{mid.x + 0.8f * q.e0.x, mid.y + 0.8f * q.e0.y};
             ASSERT_GT(distanceToCurve(label, inLetter), 7 * unit);  // beyond the curve's radius
             const MapPoint onCurve = pointAt(label, 0.15f), end = label.curve[3];
-            const MapPoint side_ = {0, 1};  // map y: across the label
             struct Press {
                 const char* what;
                 MapPoint at;
-                float pixels;  // how far across
+                float across;  // pixels in map y, across the label
                 int selectedBefore, selected, node;
             };
-            const Press presses[] = {
-                {"5 px off the curve", onCurve, 5, -1, 0, -1},
-                {"7 px off the curve", onCurve, 7, -1, -1, -1},
-                {"in the letter's box", inLetter, 0, -1, 0, -1},
-                {"7 px from the end node", end, 7, 0, 0, 3},
-                {"9 px from the end node", end, 9, 0, -1, -1},
-                {"7 px from the end node, not selected", end, 7, -1, -1, -1},
-            };
-            for (const Press& p : presses) {
+            for (const Press& p : {Press{"5 px off the curve", onCurve, 5, -1, 0, -1},
+                                   {"7 px off the curve", onCurve, 7, -1, -1, -1},
+                                   {"in the letter's box", inLetter, 0, -1, 0, -1},
+                                   {"7 px from the end node", end, 7, 0, 0, 3},
+                                   {"9 px from the end node", end, 9, 0, -1, -1},
+                                   {"7 px from the end node, not selected", end, 7, -1, -1, -1}}) {
                 AppState app;
                 app.selected = p.selectedBefore;
-                const MapPoint at{p.at.x + side_.x * p.pixels * unit, p.at.y + side_.y * p.pixels * unit};
-                const MapPoint px = projectToWindow(v, at);
+                const MapPoint px = projectToWindow(v, {p.at.x, p.at.y + p.across * unit});
                 pickAtPixel(app, labels, atlas, v, map, static_cast<int>(std::lround(px.x)),
                             static_cast<int>(std::lround(px.y)));
                 EXPECT_EQ(std::pair(app.selected, app.activeNode), std::pair(p.selected, p.node)) << p.what;

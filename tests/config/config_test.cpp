@@ -5,6 +5,7 @@
 #endif
 
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -223,46 +224,43 @@ TEST(Config, NonAsciiModulePathInUtf8OrTheAnsiCodePage) {
 
 }  // namespace
 
-// mesh_letters is optional: auto or a whole number 1..1000; anything else is faulty.
-TEST(Config, MeshLetters) {
-    EXPECT_EQ(parse(kGood).config.mesh_letters, 0);
-    for (auto [value, ok, n] : {std::tuple{"auto", true, 0}, {"1", true, 1}, {"1000", true, 1000}, {"0", false, 0},
-                                {"1001", false, 0}, {"-2", false, 0}, {"3x", false, 0}, {"", false, 0}}) {
-        Parsed p = parse(kGood + "mesh_letters = " + value + "\n");
-        EXPECT_EQ(p.ok, ok) << value;
-        const std::string fault = *value ? "line 7: mesh_letters \"" + std::string(value) +
-                                               "\" is not auto or a number from 1 to 1000"
-                                         : "line 7: mesh_letters has no value";
-        EXPECT_EQ(p.out, ok ? "" : error(fault)) << value;
-        if (ok) {
-            EXPECT_EQ(p.config.mesh_letters, n) << value;
-        }
-    }
-}
-
-namespace {
-
-TEST(Config, WindowSize) {
-    EXPECT_EQ(std::tuple(parse(kGood).config.window_width, parse(kGood).config.window_auto), std::tuple(500, false));
-    struct Case {
-        const char* value;
-        bool ok;
-        int w, h;
-        bool automatic;
+// The optional keys with numbers: mesh_letters (auto or 1..1000), window_size
+// (W x H or auto), recovery_seconds (1..3600); anything else is faulty, in the key's words.
+TEST(Config, OptionalNumberKeys) {
+    using Read = std::tuple<int, int, int, bool, int>;  // mesh_letters, window W, H, auto, recovery_seconds
+    const auto read = [](const AppConfig& c) {
+        return Read(c.mesh_letters, c.window_width, c.window_height, c.window_auto, c.recovery_seconds);
     };
-    for (const Case c : {Case{"auto", true, 500, 500, true}, {"1280 x 800", true, 1280, 800, false},
-                         {"640x480 # small", true, 640, 480, false}, {"0 x 10", false, 0, 0, false},
-                         {"800", false, 0, 0, false}, {"autox", false, 0, 0, false}, {"big", false, 0, 0, false},
-                         {"40000 x 10", false, 0, 0, false}}) {
-        const Parsed p = parse(kGood + "window_size = " + c.value + "\n");
-        EXPECT_EQ(p.ok, c.ok) << c.value;
+    EXPECT_EQ(read(parse(kGood).config), Read(0, 500, 500, false, 60));
+    const std::map<std::string, std::string> says = {{"mesh_letters", "is not auto or a number from 1 to 1000"},
+                                                     {"window_size", "is not a size like 1280 x 800, or auto"},
+                                                     {"recovery_seconds", "is not a number from 1 to 3600"}};
+    struct Case {
+        std::string key, value;
+        bool ok;
+        Read want;
+    };
+    const Read faulty{};
+    const Case cases[] = {
+        {"mesh_letters", "auto", true, {0, 500, 500, false, 60}}, {"mesh_letters", "1", true, {1, 500, 500, false, 60}},
+        {"mesh_letters", "1000", true, {1000, 500, 500, false, 60}}, {"mesh_letters", "0", false, faulty},
+        {"mesh_letters", "1001", false, faulty}, {"mesh_letters", "-2", false, faulty},
+        {"mesh_letters", "3x", false, faulty}, {"mesh_letters", "", false, faulty},
+        {"window_size", "auto", true, {0, 500, 500, true, 60}}, {"window_size", "1280 x 800", true, {0, 1280, 800, false, 60}},
+        {"window_size", "640x480 # small", true, {0, 640, 480, false, 60}}, {"window_size", "0 x 10", false, faulty},
+        {"window_size", "800", false, faulty}, {"window_size", "autox", false, faulty},
+        {"window_size", "big", false, faulty}, {"window_size", "40000 x 10", false, faulty},
+        {"recovery_seconds", "1", true, {0, 500, 500, false, 1}}, {"recovery_seconds", "3600", true, {0, 500, 500, false, 3600}},
+        {"recovery_seconds", "0", false, faulty}, {"recovery_seconds", "3601", false, faulty},
+        {"recovery_seconds", "1.5", false, faulty}, {"recovery_seconds", "", false, faulty},
+    };
+    for (const Case& c : cases) {
+        const Parsed p = parse(kGood + c.key + " = " + c.value + "\n");
+        const std::string fault = "line 7: " + c.key + (c.value.empty() ? " has no value" : " \"" + c.value + "\" " + says.at(c.key));
+        EXPECT_EQ(p.ok, c.ok) << c.key << " = " << c.value;
+        EXPECT_EQ(p.out, c.ok ? "" : error(fault)) << c.key << " = " << c.value;
         if (c.ok) {
-            EXPECT_EQ(std::tuple(p.config.window_width, p.config.window_height, p.config.window_auto),
-                      std::tuple(c.w, c.h, c.automatic))
-                << c.value;
-        } else {
-            const std::string value = std::string(c.value);
-            EXPECT_EQ(p.out, error("line 7: window_size \"" + value + "\" is not a size like 1280 x 800, or auto"));
+            EXPECT_EQ(read(p.config), c.want) << c.key << " = " << c.value;
         }
     }
     // A new working folder's configuration asks for the desktop's share, and reads back.
@@ -270,6 +268,8 @@ TEST(Config, WindowSize) {
     EXPECT_TRUE(made.ok) << made.out;
     EXPECT_TRUE(made.config.window_auto);
 }
+
+namespace {
 
 // A word followed by "=" that names no key is skipped as before, and said, with
 // the nearest key when it is only a slip away; the file reads as it would without it.
@@ -301,24 +301,6 @@ TEST(Config, UnknownKeysAreNamedWithTheNearestKey) {
     const Parsed misspelled = parseEdited("font = ", "Font = ");
     EXPECT_FALSE(misspelled.ok);
     EXPECT_EQ(misspelled.out, error("font is missing") + unknown(4, "Font", "font"));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Config, RecoverySeconds) {
-    EXPECT_EQ(parse(kGood).config.recovery_seconds, 60);
-    for (auto [value, n] : {std::pair{"1", 1}, {"3600", 3600}, {"0", -1}, {"3601", -1}, {"1.5", -1}, {"", -1}}) {
-        const Parsed p = parse(kGood + "recovery_seconds = " + value + "\n");
-        EXPECT_EQ(p.ok, n > 0) << value;
-        if (n > 0) EXPECT_EQ(p.config.recovery_seconds, n) << value;
-        else
-            EXPECT_EQ(p.out, error(*value ? "line 7: recovery_seconds \"" + std::string(value) +
-                                                "\" is not a number from 1 to 3600"
-                                          : "line 7: recovery_seconds has no value"))
-                << value;
-    }
 }
 
 }  // namespace
