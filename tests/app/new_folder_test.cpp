@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -34,6 +35,12 @@ std::map<std::string, std::string> snapshot(const std::string& dir) {
     for (const auto& e : fs::recursive_directory_iterator(dir))
         files[e.path().string()] = e.is_regular_file() ? readBytes(e.path().string()) : "<folder>";
     return files;
+}
+
+// The path with the system's own separators.
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', NATIVE_SEPARATOR);
+    return path;
 }
 
 NewFolderRequest request(const std::string& root, const std::string& folder, const std::string& program = "") {
@@ -143,7 +150,7 @@ TEST(NewFolder, ProgramFolderAndModuleIni) {
             {d / "Mod", d / folder, program + "DejaVuSans.ttf", program + "veltrune.exe", program});
         ASSERT_TRUE(made) << test_support::said(made);
         const bool inside = std::string(folder).rfind("program/", 0) == 0;
-        const std::string up = std::string(folder) == "program/names/MyMod" ? "../../" : "../";
+        const std::string up = std::string(folder) == "program/names/MyMod" ? native("../../") : native("../");
         AppConfig config;
         ASSERT_TRUE(readConfig(config, d / folder + "/Veltrune.cfg"));
         EXPECT_EQ(config.font, inside ? up + "DejaVuSans.ttf" : program + "DejaVuSans.ttf") << folder;
@@ -161,18 +168,22 @@ TEST(ModuleFolder, Refusals) {
     test_support::WorkDir work;
     writeModule(work / "game/MyMod");
     writeModule(work / "other/MyMod");
+    const auto enter = [](Editor& ed, const std::string& module) {
+        test_support::QuietStdout quiet;
+        return enterModuleFolder(ed, module, "");
+    };
     Editor made;
-    test_support::QuietStdout quiet;
-    ASSERT_TRUE(enterModuleFolder(made, "game/MyMod")) << made.startupOutput;
+    ASSERT_TRUE(enter(made, "game/MyMod")) << made.startupOutput;
     const auto before = snapshot(work.path);
     for (auto [from, module, said] :
-         {std::tuple<std::string, std::string, std::string>{"", "other/MyMod", "\"MyMod/Veltrune.cfg\" is for the module \""},
+         {std::tuple<std::string, std::string, std::string>{
+              "", "other/MyMod", std::string("\"MyMod") + NATIVE_SEPARATOR + "Veltrune.cfg\" is for the module \""},
           {"", "game/MyMod/map.txt", "\"game/MyMod/map.txt\" is not a module's folder"},
           {"", "/", "\"/\" is not a module's folder"},
           {"game", "MyMod", "The working folder \"MyMod\" would be the module's own folder"}}) {
         fs::current_path(work / from);
         Editor ed;
-        EXPECT_FALSE(enterModuleFolder(ed, module)) << module;
+        EXPECT_FALSE(enter(ed, module)) << module;
         EXPECT_EQ(ed.startupOutput.rfind(said, 0), 0u) << ed.startupOutput;
     }
     EXPECT_EQ(snapshot(work.path), before);
