@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const bool inBox = startupProblemsInBox(console, line.typed);
     Editor& ed = editor;
     if (line.form == Form::ModuleFolder) {
-        const bool entered = enterModuleFolder(ed, line.operands[0]);
+        const bool entered = enterModuleFolder(ed, line.operands[0], moduleFolderHome());
         showStartupOutput(ed, inBox, !entered);
         if (!entered) return 1;
         ed.startupOutput.clear();

@@ -150,7 +150,9 @@ bool runBatch(Editor& ed) {
     return atlas && exported && logged;
 }
 
-bool enterModuleFolder(Editor& ed, const std::string& argument) {
+std::string moduleFolderHome() { return ON_WINDOWS ? programFolder() : std::string(); }
+
+bool enterModuleFolder(Editor& ed, const std::string& argument, const std::string& home) {
     const auto refuse = [&ed](const std::string& why) {
         printAtStartup(ed.startupOutput, why);
         return false;
@@ -161,7 +163,7 @@ bool enterModuleFolder(Editor& ed, const std::string& argument) {
         return refuse("\"" + argument +
                       "\" is not a module's folder: give the folder that holds \"map.txt\", \"parties.txt\" and "
                       "\"map_icons.txt\"");
-    const std::string folder = (ON_WINDOWS ? programFolder() : std::string()) + name;
+    const std::string folder = home + name;
     // Our files must never land among the module's own.
     if (sameFile(folder, module))
         return refuse("The working folder \"" + folder +

@@ -38,13 +38,16 @@ int runWithoutWindow(Editor& ed, const CommandLine& line);
 bool runBatch(Editor& ed);
 
 // "veltrune MODULE": the working folder of the module in the folder MODULE is
-// <the program's folder>/<the module folder's name> on Windows and
-// <the module folder's name> in the working directory elsewhere. When it holds
-// no "Veltrune.cfg" it is made as "-n" makes it, printing the same lines; then it
-// becomes the working directory. False (with the reason printed) when MODULE is
+// <home><the module folder's name>, home (empty, or ending in its separator)
+// being moduleFolderHome in the program. When it holds no "Veltrune.cfg" it is
+// made as "-n" makes it, printing the same lines; then it becomes the working
+// directory. False (with the reason printed) when MODULE is
 // no folder, when the working folder would be the module's own, when it cannot
 // be made, or when its "Veltrune.cfg" names another module.
-bool enterModuleFolder(Editor& ed, const std::string& module);
+bool enterModuleFolder(Editor& ed, const std::string& module, const std::string& home);
+// Where "veltrune MODULE" puts the working folder: beside the program on Windows
+// (a folder dropped onto veltrune.exe), in the working directory elsewhere.
+std::string moduleFolderHome();
 
 // Reads "Veltrune.cfg" (false ends start-up) and the label store (a missing
 // store only means no labels); leaves the labels unchanged-flagged. What the

@@ -54,8 +54,12 @@ bool isFolder(const std::string& path) {
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
+    // Without trailing separators: a folder named with one ("C:\Mods\MyMod\", as
+    // module_path is) is not found by every system's file status call.
     std::error_code ec;
-    return std::filesystem::equivalent(nativePath(resolvePath(a)), nativePath(resolvePath(b)), ec) && !ec;
+    return std::filesystem::equivalent(normalFolder(nativePath(resolvePath(a))),
+                                       normalFolder(nativePath(resolvePath(b))), ec) &&
+           !ec;
 }
 
 bool enterFolder(const std::string& path) {

@@ -68,16 +68,4 @@ TEST(CommandLine, FormOrRefusal) {
     EXPECT_EQ(parseCommandLine({"-p"}, false).previewSize, 2048);
 }
 
-// The usage names every form, one line each.
-TEST(CommandLine, UsageNamesEveryForm) {
-    for (bool windows : {false, true}) {
-        const std::string usage = usageText(windows);
-        for (const char* form : {"\n  veltrune    ", "\n  veltrune -b ", "\n  veltrune -p [FILE] [SIZE] ",
-                                 "\n  veltrune -n MODULE FOLDER ", "\n  veltrune MODULE ", "\n  veltrune -h, --help ",
-                                 "\n  veltrune --version "})
-            EXPECT_NE(usage.find(form), std::string::npos) << form;
-        EXPECT_NE(usage.find(windows ? "beside the program" : "in this folder"), std::string::npos);
-    }
-}
-
 }  // namespace

@@ -165,13 +165,15 @@ TEST(Platform, FolderNamesAndPathsInsideAFolder) {
                               {"Mods/MyMod/.", "MyMod"}, {"/", ""}, {".", std::filesystem::path(d).filename().string()}})
         EXPECT_EQ(lastPathName(path), name) << path;
 
-    // Inside the root both ways, the path is relative to `from`; otherwise as given.
+    // Inside the root both ways, the path is relative to `from`, with the system's
+    // separators; otherwise as given.
     const std::string root = d + "/prog/";
+    const std::string up = std::string("..") + NATIVE_SEPARATOR;
     for (auto [path, from, relative] :
-         {std::tuple<std::string, std::string, std::string>{root + "font.ttf", root + "MyMod", "../font.ttf"},
-          {root + "font.ttf", root + "a/MyMod/", "../../font.ttf"},
-          {root + "fonts/font.ttf", root + "MyMod", "../fonts/font.ttf"},
-          {"prog/font.ttf", "prog/MyMod", "../font.ttf"},
+         {std::tuple<std::string, std::string, std::string>{root + "font.ttf", root + "MyMod", up + "font.ttf"},
+          {root + "font.ttf", root + "a/MyMod/", up + up + "font.ttf"},
+          {root + "fonts/font.ttf", root + "MyMod", up + "fonts" + NATIVE_SEPARATOR + "font.ttf"},
+          {"prog/font.ttf", "prog/MyMod", up + "font.ttf"},
           {root + "font.ttf", d + "/MyMod", root + "font.ttf"},
           {"/usr/share/fonts/font.ttf", root + "MyMod", "/usr/share/fonts/font.ttf"}})
         EXPECT_EQ(relativeInside(path, from, root), relative) << path << " from " << from;

@@ -189,8 +189,10 @@ def check_module_folder():
         f.write(b"module_version = 1\r\n")
     ed = guilib.Editor(exe, d, ["MyMod"], timeout=90)
     try:
-        out = ed.stdout().replace("\r\n", "\n")
-        assert 'Made "' in out and out.rstrip("\n").split("\n")[-1].startswith("Add this line to "), out
+        # Standard output, then what freeglut says on standard error under Wine.
+        lines = ed.stdout().replace("\r\n", "\n").split("\n")
+        said = lines.index(next(l for l in lines if l.startswith("Next: double-click")))
+        assert lines[0].startswith('Made "') and lines[said + 1].startswith("Add this line to "), lines
         folder = os.path.join(program, "MyMod")
         cfg = open(os.path.join(folder, "Veltrune.cfg"), "rb").read()
         assert b'font = "..\\DejaVuSans.ttf"' in cfg, cfg
