@@ -66,18 +66,19 @@ void countDuplicateLetters(Editor& ed) {
                                    letters.letters));
     long long icons = 0;
     if (!readOrigIconCount(ed.config, icons)) {
-        showMessage(ed.log, formatText("%d letter meshes", single.meshes));
+        showMessage(ed.log, countText(single.meshes, "letter mesh", "letter meshes"));
         return;
     }
     std::string message =
-        formatText("%d letter meshes, room for %lld in this module", single.meshes, letterIconRoom(icons));
+        countText(single.meshes, "letter mesh", "letter meshes") +
+        formatText(", room for %lld in this module", letterIconRoom(icons));
     if (!meshesFit(icons, single.meshes)) {
         const GroupChoice choice = chooseGroups(letters, 0, true, icons);
         int labels = 0;
         for (const std::vector<LabelLetter>& row : letters.labels) labels += row.empty() ? 0 : 1;
         message += choice.fits ? formatText("; %d letters to a mesh fit (%d meshes)", choice.plan.size,
                                             choice.plan.meshes)
-                               : formatText("; even one mesh per label does not fit (%d labels)", labels);
+                               : "; even one mesh per label does not fit (" + countText(labels, "label", "labels") + ")";
     }
     showMessage(ed.log, message);
 }
@@ -90,10 +91,11 @@ void exportLabels(Editor& ed) {
     const LabelStore& store = ed.store;
     if (!store.damage.empty() && !ed.app.partialExportAllowed) {
         ed.app.partialExportAllowed = true;
-        const std::string counts = store.stored >= 0 ? formatText("%zu of %d", store.loaded, store.stored)
-                                                     : formatText("%zu", store.loaded);
+        const long long loaded = static_cast<long long>(store.loaded);
+        const std::string counts = store.stored >= 0 ? formatText("%lld of %d labels", loaded, store.stored)
+                                                     : countText(loaded, "label", "labels");
         showMessage(ed.log, "The label store was damaged at start-up (" + counts +
-                                " labels loaded): F12 again exports just these labels");
+                                " loaded): F12 again exports just these labels");
         return;
     }
     std::string trace;

@@ -206,7 +206,7 @@ TEST(Input, CountDuplicatesMessage) {
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Z="), std::string::npos);
     EXPECT_TRUE(sameLabel(t.ed.labels[0], before)) << "ctrl-d leaves the label as it is";
     EXPECT_EQ(said(), std::pair(std::string("In current config, 1 letters out of 2 can use duplicates"),
-                                std::string("1 letter meshes")));
+                                std::string("1 letter mesh")));
     EXPECT_EQ(labelText(t.ed.labels[0]), "a a") << "ctrl-d does not type";
     EXPECT_FALSE(t.ed.app.changed);
 
