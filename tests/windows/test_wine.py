@@ -140,22 +140,30 @@ def check_output_without_console():
     assert not os.path.exists(os.path.join(d, "stdout.txt"))
 
 
-def check_new_folder():
-    # "-n" on a generated module: the Windows program writes "Veltrune.bat", which
-    # starts it by its absolute path, and a configuration that "-b" then exports with
-    # (the font is the one beside veltrune.exe).
+def program_and_module(name, *genmap):
+    """A scratch folder holding "program" (veltrune.exe and its font) and a generated
+    module `name` with its own lists: (folder, program, module)."""
     d = guilib.make_workdir(SOURCE, with_example=False)
     program = os.path.join(d, "program")
     os.mkdir(program)
     exe = os.path.join(program, "veltrune.exe")
     shutil.copyfile(EXE, exe)
     shutil.copyfile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", os.path.join(program, "DejaVuSans.ttf"))
-    mod, names = os.path.join(d, "Mod"), os.path.join(d, "names")
+    mod = os.path.join(d, name)
     os.mkdir(mod)
-    subprocess.run([os.path.join(os.path.dirname(LINUX), "veltrune-genmap"), mod, "--grid", "20", "--labels", "3",
-                    "--letters", "5"], check=True, capture_output=True)
-    for name in ("parties", "map_icons"):
-        os.rename(os.path.join(mod, name + ".orig.txt"), os.path.join(mod, name + ".txt"))
+    subprocess.run([os.path.join(os.path.dirname(LINUX), "veltrune-genmap"), mod, "--grid", "20"] + list(genmap),
+                   check=True, capture_output=True)
+    for kind in ("parties", "map_icons"):
+        os.rename(os.path.join(mod, kind + ".orig.txt"), os.path.join(mod, kind + ".txt"))
+    return d, exe, mod
+
+
+def check_new_folder():
+    # "-n" on a generated module: the Windows program writes "Veltrune.bat", which
+    # starts it by its absolute path, and a configuration that "-b" then exports with
+    # (the font is the one beside veltrune.exe).
+    d, exe, mod = program_and_module("Mod", "--labels", "3", "--letters", "5")
+    names = os.path.join(d, "names")
     os.mkdir(names)
     os.rename(os.path.join(mod, "savedData.txt"), os.path.join(names, "savedData.txt"))
     rc, out, seen = guilib.run_to_end(exe, d, ["-n", "Mod", "names"], timeout=120)
@@ -173,18 +181,8 @@ def check_module_folder():
     # "veltrune.exe MODULE", as a folder dropped onto the program gives it: the
     # working folder is made beside the program, naming the font and the program
     # relatively, with the module.ini line said last; then the editor opens there.
-    d = guilib.make_workdir(SOURCE, with_example=False)
-    program = os.path.join(d, "program")
-    os.mkdir(program)
-    exe = os.path.join(program, "veltrune.exe")
-    shutil.copyfile(EXE, exe)
-    shutil.copyfile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", os.path.join(program, "DejaVuSans.ttf"))
-    mod = os.path.join(d, "MyMod")
-    os.mkdir(mod)
-    subprocess.run([os.path.join(os.path.dirname(LINUX), "veltrune-genmap"), mod, "--grid", "20"], check=True,
-                   capture_output=True)
-    for name in ("parties", "map_icons"):
-        os.rename(os.path.join(mod, name + ".orig.txt"), os.path.join(mod, name + ".txt"))
+    d, exe, mod = program_and_module("MyMod")
+    program = os.path.dirname(exe)
     with open(os.path.join(mod, "module.ini"), "wb") as f:
         f.write(b"module_version = 1\r\n")
     ed = guilib.Editor(exe, d, ["MyMod"], timeout=90)
