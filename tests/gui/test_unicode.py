@@ -59,7 +59,9 @@ def check_type_save_reload_export():
         ed.key("F12")
         parties = os.path.join(d, "module", "parties.txt")
         assert guilib.wait_for(lambda: open(parties, "rb").read().count(b"p_map_str_") == 11, 90), "not exported"
-        assert os.path.getsize(os.path.join(d, "module", "textures", "map_names.dds")) > 128
+        # The texture is the export's last step, written after the parties.
+        dds = os.path.join(d, "module", "textures", "map_names.dds")
+        assert guilib.wait_for(lambda: os.path.getsize(dds) > 128, 30), "no texture"
         ed.key("Escape")
         assert ed.wait_exit(60) == 0, "the labels came back unchanged"
     finally:
