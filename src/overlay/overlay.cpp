@@ -68,12 +68,14 @@ std::vector<OverlayText> helpPanelLines(bool helpVisible, int labelCount, int se
     return out;
 }
 
+int textWidth(const std::string& text, const TextWidth& width) {
+    int total = 0;
+    for (unsigned char c : text) total += width(c);
+    return total;
+}
+
 std::vector<std::string> wrapText(const std::string& text, int maxWidth, const TextWidth& width) {
-    const auto fits = [&](const std::string& s) {
-        int total = 0;
-        for (unsigned char c : s) total += width(c);
-        return total <= maxWidth;
-    };
+    const auto fits = [&](const std::string& s) { return textWidth(s, width) <= maxWidth; };
     if (fits(text)) return {text};
     std::vector<std::string> lines;
     std::string line;
@@ -117,11 +119,6 @@ std::string latin1ForDrawing(const std::string& utf8) {
 
 int readoutColumn(int w) { return w - 70; }
 
-int textWidth(const std::string& text, const TextWidth& width) {
-    int total = 0;
-    for (unsigned char c : text) total += width(c);
-    return total;
-}
 
 PixelRect textBackdrop(const OverlayText& text, const TextWidth& width) {
     return {text.x - 3, text.y - 4, text.x + textWidth(text.text, width) + 3, text.y + 11};
